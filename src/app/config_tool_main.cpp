@@ -1,0 +1,70 @@
+// Entry of lanthe-config, natively and as lanthe-config.exe. Output is UTF-8.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/config_tool.h"
+#include "platform/code_page.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/wide.h"
+#else
+#include "platform/posix/posix_platform.h"
+#endif
+
+namespace {
+
+void WriteAll(std::FILE* stream, const std::string& bytes) {
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::fflush(stream);
+}
+
+int Run(const std::vector<lanthe::Text>& arguments, lanthe::ConfigToolContext& context) {
+  std::string out;
+  std::string err;
+  const int code = lanthe::RunConfigTool(arguments, context, out, err);
+  WriteAll(stdout, out);
+  WriteAll(stderr, err);
+  return code;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+int wmain(int argc, wchar_t** argv) {
+  // Bytes go out unchanged; a console shows them as UTF-8.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<lanthe::Text> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(lanthe::win32::FromWide(argv[i]));
+  lanthe::win32::Win32FileSystem files;
+  lanthe::win32::Win32CodePage codePage;
+  lanthe::win32::Win32Folders folders;
+  lanthe::ConfigToolContext context{files, codePage, folders, [](lanthe::TextView path) {
+                                      return lanthe::win32::FullPath(path);
+                                    }};
+  return Run(arguments, context);
+}
+
+#else
+
+int main(int argc, char** argv) {
+  std::vector<lanthe::Text> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(lanthe::Utf8ToText(argv[i]));
+  lanthe::posix::PosixFileSystem files;
+  // Native builds read and write settings files in the code page of western Windows.
+  lanthe::Windows1252CodePage codePage;
+  lanthe::posix::PosixFolders folders;
+  lanthe::ConfigToolContext context{files, codePage, folders, lanthe::posix::AbsolutePath};
+  return Run(arguments, context);
+}
+
+#endif

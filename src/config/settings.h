@@ -1,0 +1,121 @@
+#pragma once
+// The settings record: every piece of configuration the program has, its defaults,
+// and the integer codes that the whole program shares.
+
+#include <cstdint>
+
+#include "platform/folders.h"
+#include "platform/text.h"
+
+namespace lanthe {
+
+// Which remote connection the session cycle starts.
+namespace ConnectionType {
+constexpr std::int32_t kRemoteDesktop = 0;  // mstsc.exe
+constexpr std::int32_t kCustomIca = 1;      // wfcrun32.exe
+constexpr std::int32_t kXenApp = 2;         // pnagent.exe and the launcher window
+}  // namespace ConnectionType
+
+// Which program is the Winlogon shell.
+namespace CurrentShell {
+constexpr std::int32_t kExplorer = 0;
+constexpr std::int32_t kLanthe = 1;
+}  // namespace CurrentShell
+
+// The automatic action at the end of a session when the shutdown dialog is off;
+// any other value does nothing.
+namespace CitrixLogOff {
+constexpr std::int32_t kPowerOff = 1;
+constexpr std::int32_t kLogOff = 2;
+}  // namespace CitrixLogOff
+
+// Exit actions. 2, 3 and 4 are also the shutdown dialog's choice codes and the
+// values of ShutdownDialogDefaultChoice.
+namespace ExitAction {
+constexpr std::int32_t kReconnect = 0;
+constexpr std::int32_t kPowerOff = 1;
+constexpr std::int32_t kLogOff = 2;
+constexpr std::int32_t kRestart = 3;
+constexpr std::int32_t kShutdown = 4;
+}  // namespace ExitAction
+
+// A plain value record: copies are whole and share nothing. A fresh record is
+// zero-filled (empty texts, 0, false); SetDefaultSettings gives it its defaults.
+struct TSettings {
+  struct CitrixGroup {
+    Text ClientPath;  // folder of wfcrun32.exe, pnagent.exe and pn.exe
+    Text SetupFile;   // installer used by the setup wizard
+    bool operator==(const CitrixGroup&) const = default;
+  };
+  struct ICAGroup {
+    Text CommandlineParameters;  // written ahead of the quoted connection name
+    bool CopyICASettings = false;
+    Text UserAppSrvIniLocation;  // the current user's appsrv.ini; not in the settings file
+    Text GlobalAppSrvIniLocation;
+    Text Connection;
+    bool operator==(const ICAGroup&) const = default;
+  };
+  struct XenAppGroup {
+    Text CommandlineParameters;
+    bool CopyXenAppSettings = false;
+    Text ServerURL;
+    Text PNAgentConfig;  // text form of PNAgent's configuration; not in the settings file
+    Text Connection;
+    Text DesktopFolder;  // where PNAgent puts its shortcuts; not in the settings file
+    bool operator==(const XenAppGroup&) const = default;
+  };
+  struct RDPGroup {
+    Text CommandlineParameters;
+    Text Connection;
+    Text ClientPath;  // folder of mstsc.exe
+    std::int32_t Port = 0;
+    bool FullScreen = false;
+    bool UseRDPFile = false;
+    Text RDPFileLocation;
+    bool operator==(const RDPGroup&) const = default;
+  };
+  struct AutologonGroup {
+    bool CreateUser = false;
+    Text Username;
+    Text Password;  // plain text, in memory and in the file
+    bool EnableAutologon = false;
+    bool UseSysinternals = false;
+    bool operator==(const AutologonGroup&) const = default;
+  };
+
+  Text ProgramDir;  // always ends with a separator; not in the settings file
+  std::int32_t CitrixLogOff = 0;
+  bool ShowShutdownDialog = false;
+  bool ShowReconnectDialog = false;
+  bool ShowShutdown = false;
+  bool ShowLogoff = false;
+  bool ShowRestart = false;
+  std::int32_t ShutdownDialogDefaultChoice = 0;
+  std::int32_t ConnectionType = 0;
+  CitrixGroup Citrix;
+  ICAGroup ICA;
+  XenAppGroup XenApp;
+  RDPGroup RDP;
+  AutologonGroup Autologon;
+  Text AutologonExe;
+  bool DisableTaskManager = false;
+  bool RemoveWallpaper = false;
+  bool UseBackgroundColor = false;
+  std::int32_t BackgroundColor = 0;  // red in the lowest byte, then green, then blue
+  std::int32_t CurrentShell = 0;
+  Text LogoFile;  // not in the settings file
+  bool DisableScreenSaver = false;  // not in the settings file; nothing sets it
+
+  bool operator==(const TSettings&) const = default;
+};
+
+// Fills the record with its defaults. The program directory is that of
+// executablePath; pnagentDesktopName is PNAgent's desktop-folder name (empty when
+// PNAgent has none). Fields without a default keep what they hold.
+void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executablePath,
+                        TextView pnagentDesktopName);
+
+// The default folder of the Citrix client: Program Files followed by "\Citrix\ICA Client".
+Text DefaultCitrixClientPath(IFolders& folders);
+
+}  // namespace lanthe

@@ -1,0 +1,32 @@
+#pragma once
+// Shell folders and the program's own place.
+
+#include "platform/text.h"
+
+namespace lanthe {
+
+// The shell folders the program asks for (CSIDL numbers).
+namespace Csidl {
+constexpr int kDesktop = 0;        // CSIDL_DESKTOP
+constexpr int kAppData = 26;       // CSIDL_APPDATA
+constexpr int kSystem = 37;        // CSIDL_SYSTEM
+constexpr int kProgramFiles = 38;  // CSIDL_PROGRAM_FILES
+}  // namespace Csidl
+
+class IFolders {
+ public:
+  virtual ~IFolders() = default;
+  // The folder's path without a trailing backslash; empty when the shell cannot give it.
+  virtual Text GetSpecialFolder(int csidl) = 0;
+  // The Windows directory without a trailing backslash.
+  virtual Text GetWindowsDir() = 0;
+  // Full path of the running executable.
+  virtual Text ExecutablePath() = 0;
+};
+
+// The directory part of a path, ending with the separator that precedes the file
+// name ("C:\Apps\lanthe.exe" gives "C:\Apps\"); empty when there is no separator.
+// Both backslash and slash count as separators.
+Text DirectoryOf(TextView path);
+
+}  // namespace lanthe

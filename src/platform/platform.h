@@ -1,0 +1,30 @@
+#pragma once
+// Every way in which the program reaches the machine, handed around as one bundle.
+// The Win32 side provides the real implementations; tests provide fakes.
+
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/identity.h"
+#include "platform/message_boxes.h"
+#include "platform/power.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/window_list.h"
+
+namespace lanthe {
+
+struct Platform {
+  IRegistry& registry;
+  IProcesses& processes;
+  IFileSystem& files;
+  IIniFiles& ini;
+  IFolders& folders;
+  IIdentity& identity;
+  IPower& power;
+  IWindowList& windows;
+  IMessageBoxes& messages;
+  ICodePage& codePage;
+};
+
+}  // namespace lanthe

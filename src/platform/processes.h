@@ -1,0 +1,34 @@
+#pragma once
+// Starting other programs and ending processes by name.
+
+#include <cstdint>
+
+#include "platform/text.h"
+
+namespace lanthe {
+
+// Show states handed to started programs (the platform's show-window codes).
+namespace ShowState {
+constexpr std::uint16_t kHidden = 0;  // SW_HIDE
+constexpr std::uint16_t kNormal = 1;  // SW_SHOWNORMAL
+}  // namespace ShowState
+
+class IProcesses {
+ public:
+  virtual ~IProcesses() = default;
+  // Starts "program parameters" (one blank between them, always). When wait is set,
+  // blocks until the program has ended and returns its exit code. A program that
+  // cannot be started is reported to the user and the call returns at once.
+  virtual std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState,
+                                   bool wait) = 0;
+  // Ends every process whose image name (or whole executable field) equals name,
+  // letter case aside. The outcome of the last termination tried; false when none matched.
+  virtual bool KillProcessByName(TextView name) = 0;
+};
+
+// The matching rule of KillProcessByName: the process's executable field matches when
+// its file-name part (after the last backslash or colon) or the whole field equals the
+// name, both compared in upper case.
+bool ProcessNameMatches(TextView executableField, TextView name);
+
+}  // namespace lanthe

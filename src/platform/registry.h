@@ -1,0 +1,64 @@
+#pragma once
+// The registry as the program sees it: keys under the current user's and the local
+// machine's root, and keys handed out by the group-policy object, holding string,
+// double-word and binary values.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace lanthe {
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+// Value types with the numbers the registry itself uses.
+namespace RegistryType {
+constexpr std::uint32_t kString = 1;        // REG_SZ
+constexpr std::uint32_t kExpandString = 2;  // REG_EXPAND_SZ
+constexpr std::uint32_t kBinary = 3;        // REG_BINARY
+constexpr std::uint32_t kDword = 4;         // REG_DWORD
+}  // namespace RegistryType
+
+struct RegistryValue {
+  std::uint32_t type = RegistryType::kBinary;
+  std::vector<std::uint8_t> data;
+};
+
+// An open key. Closing happens when the object goes away.
+class IRegistryKey {
+ public:
+  virtual ~IRegistryKey() = default;
+  // The value's type and bytes; nullopt when the value does not exist or cannot be read.
+  virtual std::optional<RegistryValue> ReadValue(TextView name) = 0;
+  // Each write reports whether the value was stored.
+  virtual bool WriteString(TextView name, TextView value) = 0;
+  virtual bool WriteDword(TextView name, std::uint32_t value) = 0;
+  virtual bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) = 0;
+  // A key below this one, opened for full access and created when missing; nullptr
+  // when it can be neither opened nor created.
+  virtual std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) = 0;
+};
+
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+  // Opens an existing key for full access without creating it; nullptr when the key
+  // does not exist or the user may not open it so. Paths may be written with leading
+  // and trailing backslashes ("\SOFTWARE\Citrix\PNAgent\"): they count from the root.
+  virtual std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, TextView path) = 0;
+  // Opens a key for full access, creating it when missing; nullptr on failure.
+  virtual std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) = 0;
+};
+
+// A string value's text: REG_SZ and REG_EXPAND_SZ data up to the first NUL.
+// nullopt when the value is missing or of another type.
+std::optional<Text> ReadStringValue(IRegistryKey& key, TextView name);
+
+// UTF-16 little-endian bytes of a text with its terminating NUL, as string values are stored.
+std::vector<std::uint8_t> StringValueBytes(TextView text);
+
+}  // namespace lanthe

@@ -1,0 +1,221 @@
+#pragma once
+// Fakes of the platform interfaces for the core's tests: an in-memory registry and
+// file system, scripted message boxes, fixed folders and identity.
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lanthe::testing {
+
+class FakeRegistry final : public IRegistry {
+ public:
+  struct Key {
+    std::map<Text, RegistryValue> values;
+    bool failWrites = false;
+  };
+
+  std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, TextView path) override {
+    auto it = keys_.find({root, Normalize(path)});
+    if (it == keys_.end() || closedKeys_.count({root, Normalize(path)})) return nullptr;
+    return std::make_unique<OpenedKey>(*this, root, Normalize(path));
+  }
+
+  std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) override {
+    if (closedKeys_.count({root, Normalize(path)})) return nullptr;
+    keys_[{root, Normalize(path)}];
+    return std::make_unique<OpenedKey>(*this, root, Normalize(path));
+  }
+
+  // Test set-up and inspection.
+  Key& AddKey(RegistryRoot root, TextView path) { return keys_[{root, Normalize(path)}]; }
+  bool HasKey(RegistryRoot root, TextView path) const { return keys_.count({root, Normalize(path)}) > 0; }
+  const RegistryValue* Value(RegistryRoot root, TextView path, TextView name) const {
+    auto key = keys_.find({root, Normalize(path)});
+    if (key == keys_.end()) return nullptr;
+    auto value = key->second.values.find(Text(name));
+    return value == key->second.values.end() ? nullptr : &value->second;
+  }
+  // A key that exists but may not be opened (a limited user and a machine-wide key).
+  void DenyAccess(RegistryRoot root, TextView path) { closedKeys_.insert({root, Normalize(path)}); }
+  int writes = 0;
+
+ private:
+  using Id = std::pair<RegistryRoot, Text>;
+
+  static Text Normalize(TextView path) {
+    while (!path.empty() && path.front() == u'\\') path.remove_prefix(1);
+    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+    return AsciiUpper(path);
+  }
+
+  class OpenedKey final : public IRegistryKey {
+   public:
+    OpenedKey(FakeRegistry& owner, RegistryRoot root, Text path) : owner_(owner), root_(root), path_(std::move(path)) {}
+    std::optional<RegistryValue> ReadValue(TextView name) override {
+      auto& values = Self().values;
+      auto it = values.find(Text(name));
+      if (it == values.end()) return std::nullopt;
+      return it->second;
+    }
+    bool WriteString(TextView name, TextView value) override {
+      return Store(name, RegistryValue{RegistryType::kString, StringValueBytes(value)});
+    }
+    bool WriteDword(TextView name, std::uint32_t value) override {
+      std::vector<std::uint8_t> bytes;
+      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+      return Store(name, RegistryValue{RegistryType::kDword, bytes});
+    }
+    bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) override {
+      return Store(name, RegistryValue{RegistryType::kBinary, value});
+    }
+    std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) override {
+      return owner_.CreateKey(root_, path_ + u"\\" + Text(path));
+    }
+
+   private:
+    Key& Self() { return owner_.keys_[{root_, path_}]; }
+    bool Store(TextView name, RegistryValue value) {
+      if (Self().failWrites) return false;
+      ++owner_.writes;
+      Self().values[Text(name)] = std::move(value);
+      return true;
+    }
+    FakeRegistry& owner_;
+    RegistryRoot root_;
+    Text path_;
+  };
+
+  std::map<Id, Key> keys_;
+  std::set<Id> closedKeys_;
+};
+
+class FakeFileSystem final : public IFileSystem {
+ public:
+  bool FileExists(TextView path) override { return files.count(Text(path)) > 0; }
+  bool DirectoryExists(TextView path) override { return directories.count(Text(path)) > 0; }
+  std::optional<std::string> ReadFile(TextView path) override {
+    if (unreadable.count(Text(path))) return std::nullopt;
+    auto it = files.find(Text(path));
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+  bool WriteFileAtomic(TextView path, std::string_view bytes, std::optional<Text> backupPath) override {
+    ++atomicWrites;
+    if (failWrites) return false;
+    if (backupPath) {
+      auto old = files.find(Text(path));
+      if (old != files.end()) files[*backupPath] = old->second;
+    }
+    files[Text(path)] = std::string(bytes);
+    return true;
+  }
+  bool CopyFile(TextView from, TextView to) override {
+    auto it = files.find(Text(from));
+    if (it == files.end() || failWrites) return false;
+    files[Text(to)] = it->second;
+    return true;
+  }
+
+  std::map<Text, std::string> files;
+  std::set<Text> directories;
+  std::set<Text> unreadable;
+  bool failWrites = false;
+  int atomicWrites = 0;
+};
+
+class FakeFolders final : public IFolders {
+ public:
+  Text GetSpecialFolder(int csidl) override {
+    auto it = special.find(csidl);
+    return it == special.end() ? Text() : it->second;
+  }
+  Text GetWindowsDir() override { return windowsDir; }
+  Text ExecutablePath() override { return executable; }
+
+  // The folders of a typical machine; tests remove entries to model a shell that
+  // cannot give a folder.
+  std::map<int, Text> special = {
+      {Csidl::kDesktop, u"C:\\Users\\kiosk\\Desktop"},
+      {Csidl::kAppData, u"C:\\Users\\kiosk\\AppData\\Roaming"},
+      {Csidl::kSystem, u"C:\\Windows\\system32"},
+      {Csidl::kProgramFiles, u"C:\\Program Files"},
+  };
+  Text windowsDir = u"C:\\Windows";
+  Text executable = u"C:\\Apps\\lanthe.exe";
+};
+
+class FakeIdentity final : public IIdentity {
+ public:
+  bool IsAdministrator() override {
+    ++administratorQueries;
+    return administrator;
+  }
+  Text GetCurrentUserName() override { return userName; }
+
+  bool administrator = true;
+  Text userName = u"kiosk";
+  int administratorQueries = 0;
+};
+
+// Records every box; confirmations are answered from a queue (No when it runs empty).
+class FakeMessageBoxes final : public IMessageBoxes {
+ public:
+  void ShowMessage(TextView text) override { shown.emplace_back(text); }
+  bool Confirm(TextView question) override {
+    confirmations.emplace_back(question);
+    return NextAnswer();
+  }
+  bool AskYesNo(TextView text, TextView caption) override {
+    questions.emplace_back(Text(text), Text(caption));
+    return NextAnswer();
+  }
+
+  std::vector<Text> shown;
+  std::vector<Text> confirmations;
+  std::vector<std::pair<Text, Text>> questions;
+  std::deque<bool> answers;
+
+ private:
+  bool NextAnswer() {
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+// A code page that has nothing beyond ASCII, to show what happens to characters a
+// system's code page lacks.
+class AsciiCodePage final : public ICodePage {
+ public:
+  Text Decode(std::string_view bytes) override { return Text(bytes.begin(), bytes.end()); }
+  bool TryEncode(TextView text, std::string& out) override {
+    out.clear();
+    for (char16_t c : text) {
+      if (c >= 0x80) return false;
+      out.push_back(static_cast<char>(c));
+    }
+    return true;
+  }
+};
+
+// A file's bytes in UTF-16 little endian with its byte-order mark.
+inline std::string Utf16LeFile(TextView text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+}  // namespace lanthe::testing
