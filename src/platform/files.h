@@ -24,8 +24,8 @@ class IFileSystem {
   // that name. Reports whether the new file is in place.
   virtual bool WriteFileAtomic(TextView path, std::string_view bytes,
                                std::optional<Text> backupPath = std::nullopt) = 0;
-  // Copies a file over an existing one (fail-if-exists off). Reports success.
-  virtual bool CopyFile(TextView from, TextView to) = 0;
+  // Copies a file, replacing one that exists already. Reports success.
+  virtual bool CopyOver(TextView from, TextView to) = 0;
 };
 
 // INI files (sections in square brackets, key=value lines) through the platform's

@@ -118,7 +118,7 @@ class FakeFileSystem final : public IFileSystem {
     files[Text(path)] = std::string(bytes);
     return true;
   }
-  bool CopyFile(TextView from, TextView to) override {
+  bool CopyOver(TextView from, TextView to) override {
     auto it = files.find(Text(from));
     if (it == files.end() || failWrites) return false;
     files[Text(to)] = it->second;

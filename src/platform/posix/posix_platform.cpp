@@ -79,7 +79,7 @@ bool PosixFileSystem::WriteFileAtomic(TextView path, std::string_view bytes, std
   return true;
 }
 
-bool PosixFileSystem::CopyFile(TextView from, TextView to) {
+bool PosixFileSystem::CopyOver(TextView from, TextView to) {
   const auto bytes = ReadFile(from);
   return bytes && WriteNewFile(NativePath(to), *bytes, false);
 }

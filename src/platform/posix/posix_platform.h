@@ -12,7 +12,7 @@ class PosixFileSystem final : public IFileSystem {
   bool DirectoryExists(TextView path) override;
   std::optional<std::string> ReadFile(TextView path) override;
   bool WriteFileAtomic(TextView path, std::string_view bytes, std::optional<Text> backupPath) override;
-  bool CopyFile(TextView from, TextView to) override;
+  bool CopyOver(TextView from, TextView to) override;
 };
 
 // No shell folders exist natively: every special folder is empty, so the defaults

@@ -1,0 +1,80 @@
+#pragma once
+// The system-service procedures the platform classes are built from: starting and
+// ending programs, window titles, shell folders, the user and the shutdown call.
+// None of them throws; failures come back as empty text, false or an empty owner.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "platform/message_boxes.h"
+#include "platform/text.h"
+#include "platform/win32/handles.h"
+
+namespace lanthe::win32 {
+
+// Starts "program parameters" (the blank always stands between them, also when
+// parameters is empty; program is taken as the caller quoted it). A program that
+// cannot be started is reported through messages and the call returns 0 at once.
+// With wait, blocks until the program has ended and returns its exit code;
+// without, returns 0.
+std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
+                         IMessageBoxes& messages) noexcept;
+
+// Terminates every process whose executable field matches name (ProcessNameMatches).
+// The outcome of the last termination tried; false when nothing matched.
+bool KillProcessByName(TextView name) noexcept;
+
+// EnumWindows callback; list points to a std::vector<Text> that receives every
+// non-empty title, cut to 256 characters.
+BOOL CALLBACK EnumWindowTitlesProc(HWND window, LPARAM list);
+
+// SHGetFolderPathW for a CSIDL; empty when the shell cannot give the folder.
+Text GetSpecialFolder(int csidl) noexcept;
+
+// The well-known SID of the local Administrators group (S-1-5-32-544).
+UniqueSid CreateAdministratorsSid() noexcept;
+
+// True on the old consumer systems, where everyone is an administrator; on NT when
+// the process token's group list contains Administrators, whatever the group's
+// attributes (a deny-only entry counts as well).
+bool IsAdministrator() noexcept;
+
+Text GetWindowsDir() noexcept;
+
+Text GetCurrentUserName() noexcept;
+
+// Requests ExitWindowsEx(flags) after enabling the shutdown privilege.
+bool ShutdownWindows(std::uint16_t flags) noexcept;
+
+namespace detail {
+// GetVersionExW's platform id (1 for the consumer systems, 2 for NT); false when the
+// call fails.
+bool QueryPlatformId(DWORD& platformId) noexcept;
+// Enables SeShutdownPrivilege on the token; whether it worked does not matter to the
+// caller, because ExitWindowsEx reports a missing privilege itself.
+void EnableShutdownPrivilege(HANDLE token) noexcept;
+}  // namespace detail
+
+// ShutdownWindows with its two session-touching calls passed in, so that tests can
+// run the sequence without a real power action. openProcessToken has the shape of
+// ::OpenProcessToken, exitWindowsEx that of ::ExitWindowsEx.
+//
+// Exit paths: version unknown -> false, nothing done; NT and the token cannot be
+// opened for adjusting privileges -> false, ExitWindowsEx not called; otherwise
+// ExitWindowsEx's result.
+template <typename OpenProcessTokenFn, typename ExitWindowsExFn>
+bool ShutdownWindowsWith(std::uint16_t flags, OpenProcessTokenFn&& openProcessToken,
+                         ExitWindowsExFn&& exitWindowsEx) noexcept {
+  DWORD platformId = 0;
+  if (!detail::QueryPlatformId(platformId)) return false;
+  if (platformId == VER_PLATFORM_WIN32_NT) {
+    HANDLE raw = nullptr;
+    if (!openProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw)) return false;
+    const UniqueHandle token(raw);
+    detail::EnableShutdownPrivilege(token.get());
+  }
+  return exitWindowsEx(static_cast<UINT>(flags), 0) != FALSE;
+}
+
+}  // namespace lanthe::win32

@@ -1,0 +1,55 @@
+#include "platform/win32/test_seam.h"
+
+#include <string>
+
+#include "platform/win32/handles.h"
+
+namespace lanthe::win32 {
+
+namespace {
+
+// The variable as the process sees it now (SetEnvironmentVariableW included, which
+// the C runtime's copy of the environment does not follow). Empty when unset.
+std::wstring EnvironmentValue(const wchar_t* name) {
+  std::wstring value(256, L'\0');
+  for (;;) {
+    const DWORD length = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.assign(length, L'\0');
+  }
+}
+
+}  // namespace
+
+bool TestSeamIdentity::IsAdministrator() noexcept {
+  try {
+    const std::wstring answer = EnvironmentValue(L"LANTHE_TEST_ADMINISTRATOR");
+    if (answer == L"1") return true;
+    if (answer == L"0") return false;
+  } catch (...) {
+  }
+  return real_.IsAdministrator();
+}
+
+Text TestSeamIdentity::GetCurrentUserName() noexcept { return real_.GetCurrentUserName(); }
+
+bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {
+  try {
+    const std::wstring log = EnvironmentValue(L"LANTHE_TEST_POWER_LOG");
+    if (log.empty()) return false;
+    const UniqueFile file(::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const std::string line = "ShutdownWindows " + std::to_string(flags) + "\r\n";
+    DWORD written = 0;
+    return ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+           written == line.size();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace lanthe::win32

@@ -1,0 +1,31 @@
+#pragma once
+// Stand-ins for the services a test of the whole program cannot use for real. They
+// are linked into the test build lanthe-test.exe and into the tests, never into the
+// shipped lanthe.exe.
+//
+// LANTHE_TEST_ADMINISTRATOR  "1": the user counts as an administrator, "0": not;
+//                            unset (or anything else): the real answer.
+// LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
+//                            as an ASCII line "ShutdownWindows <flags>\r\n".
+
+#include "platform/win32/win32_platform.h"
+
+namespace lanthe::win32 {
+
+class TestSeamIdentity final : public IIdentity {
+ public:
+  bool IsAdministrator() noexcept override;
+  Text GetCurrentUserName() noexcept override;
+
+ private:
+  Win32Identity real_;
+};
+
+// Records power actions instead of requesting them. Never calls ExitWindowsEx.
+class RecordingPower final : public IPower {
+ public:
+  // True when the line was appended; false (nothing recorded) without a log file.
+  bool ShutdownWindows(std::uint16_t flags) noexcept override;
+};
+
+}  // namespace lanthe::win32

@@ -1,0 +1,125 @@
+#pragma once
+// The real implementations of the platform interfaces on Windows.
+
+#include "platform/win32/handles.h"
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace lanthe::win32 {
+
+// Keys under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, always opened for full access.
+class Win32Registry final : public IRegistry {
+ public:
+  std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, TextView path) noexcept override;
+  std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) noexcept override;
+};
+
+// Takes ownership of a key opened elsewhere (the group-policy object hands out its
+// machine and user keys); the key is closed when the result goes away, also when
+// the result cannot be made. nullptr for a null key.
+std::unique_ptr<IRegistryKey> WrapRegistryKey(HKEY key) noexcept;
+
+class Win32MessageBoxes final : public IMessageBoxes {
+ public:
+  void ShowMessage(TextView text) noexcept override;
+  bool Confirm(TextView question) noexcept override;
+  bool AskYesNo(TextView text, TextView caption) noexcept override;
+};
+
+class Win32Processes final : public IProcesses {
+ public:
+  // messages receives the report of a program that cannot be started.
+  explicit Win32Processes(IMessageBoxes& messages) noexcept : messages_(messages) {}
+  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState,
+                           bool wait) noexcept override;
+  bool KillProcessByName(TextView name) noexcept override;
+
+ private:
+  IMessageBoxes& messages_;
+};
+
+class Win32FileSystem final : public IFileSystem {
+ public:
+  bool FileExists(TextView path) noexcept override;
+  bool DirectoryExists(TextView path) noexcept override;
+  std::optional<std::string> ReadFile(TextView path) noexcept override;
+  bool WriteFileAtomic(TextView path, std::string_view bytes,
+                       std::optional<Text> backupPath = std::nullopt) noexcept override;
+  bool CopyOver(TextView from, TextView to) noexcept override;
+};
+
+class Win32IniFiles final : public IIniFiles {
+ public:
+  Text ReadString(TextView file, TextView section, TextView key, TextView defaultValue) noexcept override;
+  bool WriteString(TextView file, TextView section, TextView key, TextView value) noexcept override;
+  std::vector<Text> ReadSectionKeys(TextView file, TextView section) noexcept override;
+};
+
+class Win32Folders final : public IFolders {
+ public:
+  Text GetSpecialFolder(int csidl) noexcept override;
+  Text GetWindowsDir() noexcept override;
+  Text ExecutablePath() noexcept override;
+};
+
+class Win32Identity final : public IIdentity {
+ public:
+  bool IsAdministrator() noexcept override;
+  Text GetCurrentUserName() noexcept override;
+};
+
+class Win32Power final : public IPower {
+ public:
+  bool ShutdownWindows(std::uint16_t flags) noexcept override;
+};
+
+class Win32WindowList final : public IWindowList {
+ public:
+  std::vector<Text> TopLevelWindowTitles() noexcept override;
+};
+
+// The ANSI code page of the running system (CP_ACP).
+class Win32CodePage final : public ICodePage {
+ public:
+  Text Decode(std::string_view bytes) noexcept override;
+  bool TryEncode(TextView text, std::string& out) noexcept override;
+};
+
+// The absolute form of a path (GetFullPathNameW), relative ones taken from the
+// current directory; the path as given when the system cannot make one.
+Text FullPath(TextView path) noexcept;
+
+// One of each, bundled as a Platform. The second constructor takes the identity and
+// power services from outside (the test build puts its seam there); they must
+// outlive this object.
+class Win32Platform {
+ public:
+  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_) {}
+  Win32Platform(IIdentity& identity, IPower& power) noexcept
+      : processes_(messages_), identity_(identity), power_(power) {}
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  Platform platform() noexcept {
+    return Platform{registry_, processes_, files_,    ini_,      folders_,
+                    identity_, power_,     windows_, messages_, codePage_};
+  }
+
+ private:
+  Win32MessageBoxes messages_;
+  Win32Registry registry_;
+  Win32Processes processes_;
+  Win32FileSystem files_;
+  Win32IniFiles ini_;
+  Win32Folders folders_;
+  Win32Identity ownIdentity_;
+  Win32Power ownPower_;
+  Win32WindowList windows_;
+  Win32CodePage codePage_;
+  IIdentity& identity_;
+  IPower& power_;
+};
+
+}  // namespace lanthe::win32

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# What the shipped lanthe.exe must be: one self-contained GUI program that imports
+# only Windows' own DLLs, carries its manifest, icon and version, and holds nothing
+# of the test seam that decides who counts as an administrator.
+#   check_exe.sh OBJDUMP EXE VERSION
+set -euo pipefail
+objdump=$1 exe=$2 version=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+system_dlls='^(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|msvcrt|NETAPI32|ole32|OLEAUT32|SHELL32|SHLWAPI|USER32|UxTheme|VERSION|WS2_32|bcrypt|CRYPT32)\.dll$'
+headers=$("$objdump" -p "$exe")
+ascii=$(strings "$exe")
+wide=$(strings -e l "$exe")
+imports=$(sed -n 's/^\s*DLL Name: //p' <<< "$headers")
+[[ -n $imports ]] || fail "no imports found"
+while read -r dll; do
+  [[ $dll =~ $system_dlls ]] || fail "imports $dll, which is not one of Windows' own DLLs"
+done <<< "$imports"
+
+[[ $headers == *"(Windows GUI)"* ]] || fail "not a GUI program"
+
+# The manifest is ASCII text in the resources; version texts are UTF-16; the large
+# icon image is a PNG.
+for needle in '"Microsoft.Windows.Common-Controls" version="6.0.0.0"' 'level="asInvoker"' 'PerMonitorV2'; do
+  [[ $ascii == *"$needle"* ]] || fail "the manifest lacks $needle"
+done
+grep -qx "$version" <<< "$wide" || fail "no version $version in the version resource"
+grep -qx "Lanthe" <<< "$wide" || fail "no product name in the version resource"
+[[ $ascii == *IHDR* ]] || fail "no icon"
+
+[[ $ascii$wide != *LANTHE_TEST* ]] || fail "the shipped program holds the test seam"
+
+((failures == 0)) && echo "$(basename "$exe"): imports $(echo $imports), $(stat -c %s "$exe") bytes"
+exit $((failures > 0))

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# lanthe-config as administrators run it: natively or, through Wine, as
+# lanthe-config.exe. Both must write and read settings files byte for byte alike,
+# so both are compared with the same fixtures.
+#   config_tool_cli.sh FIXTURES COMMAND...
+set -euo pipefail
+fixtures=$1
+shift
+tool=("$@")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+expect_same() {  # what, expected file, actual file
+  if ! cmp -s "$2" "$3"; then
+    echo "FAIL: $1 differs from $(basename "$2")"
+    diff <(od -c "$2") <(od -c "$3") | head -20 || true
+    failures=$((failures + 1))
+  fi
+}
+
+kiosk=(CurrentShell=1 ConnectionType=0 ShowRestart=true CitrixLogOff=2 RDP.Connection=ts01
+       RDP.Port=3390 RDP.FullScreen=false "RDP.CommandlineParameters=/admin "
+       "Citrix.ClientPath=C:\\Program Files\\Citrix\\ICA Client" "RDP.ClientPath=C:\\Windows\\system32"
+       "ICA.GlobalAppSrvIniLocation=C:\\Lanthe\\appsrv.ini" "Autologon.Username=kiosk"
+       "Autologon.Password=p<a&s>s\"w'd" Autologon.EnableAutologon=true)
+
+"${tool[@]}" write kiosk.xml "${kiosk[@]}"
+expect_same "write" "$fixtures/kiosk.xml" kiosk.xml
+
+"${tool[@]}" show kiosk.xml | tr -d '\r' > kiosk.json
+expect_same "show" "$fixtures/kiosk.json" kiosk.json
+
+cp "$fixtures/commented.xml" in.xml
+"${tool[@]}" roundtrip in.xml out.xml
+expect_same "roundtrip" "$fixtures/commented-saved.xml" out.xml
+
+cp "$fixtures/damaged-values.xml" check.xml
+if "${tool[@]}" check check.xml > findings.txt; then
+  echo "FAIL: check found nothing in damaged-values.xml"
+  failures=$((failures + 1))
+fi
+tr -d '\r' < findings.txt > findings-lf.txt
+expect_same "check" "$fixtures/damaged-values.txt" findings-lf.txt
+
+cp "$fixtures/rejected.xml" rejected.xml
+if "${tool[@]}" show rejected.xml > /dev/null 2> rejected.err; then
+  echo "FAIL: show accepted rejected.xml"
+  failures=$((failures + 1))
+elif ! grep -q "^Error Loading File: .*rejected.xml" rejected.err; then
+  echo "FAIL: show of rejected.xml said: $(cat rejected.err)"
+  failures=$((failures + 1))
+fi
+
+((failures == 0)) && echo "lanthe-config: all cases pass"
+exit $((failures > 0))

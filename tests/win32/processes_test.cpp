@@ -1,0 +1,205 @@
+// Starting and ending programs, against the real system with the probe program.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "platform/processes.h"
+#include "platform/win32/shared_functions.h"
+#include "platform/win32/win32_platform.h"
+#include "test_support.h"
+
+namespace lanthe::win32 {
+namespace {
+
+using namespace tests;
+
+class RecordingMessages final : public IMessageBoxes {
+ public:
+  void ShowMessage(TextView text) override { shown.emplace_back(text); }
+  bool Confirm(TextView question) override {
+    shown.emplace_back(question);
+    return false;
+  }
+  bool AskYesNo(TextView text, TextView) override {
+    shown.emplace_back(text);
+    return false;
+  }
+  std::vector<Text> shown;
+};
+
+// A copy of the probe under a name of its own, so that tests can find and end
+// exactly the processes they started.
+class VictimProgram {
+ public:
+  VictimProgram() : name_(UniqueName(L"lanthe-victim-") + L".exe"), path_(folder_.file(name_)) {
+    copied_ = ::CopyFileW(ProbePath().c_str(), path_.c_str(), FALSE) != FALSE;
+  }
+  ~VictimProgram() {
+    for (auto& process : started_) EndProcess(process);
+    // Also what a test started by other means.
+    if (CountProcesses(name_) > 0) {
+      KillProcessByName(T(name_));
+      WaitUntil([&] { return CountProcesses(name_) == 0; });
+    }
+  }
+  bool copied() const { return copied_; }
+  const std::wstring& name() const { return name_; }
+  const std::wstring& path() const { return path_; }
+  // Starts a copy sleeping for a minute; its process handle, null when not started.
+  HANDLE StartSleeping() {
+    started_.push_back(StartProcess(Quoted(path_) + L" sleep 60000"));
+    return started_.back().process();
+  }
+
+ private:
+  TempFolder folder_;
+  std::wstring name_;
+  std::wstring path_;
+  bool copied_ = false;
+  std::vector<UniqueProcessInformation> started_;
+};
+
+bool Running(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+bool Ends(HANDLE process) { return ::WaitForSingleObject(process, 20000) == WAIT_OBJECT_0; }
+
+// ---- RunProgram -----------------------------------------------------------------
+
+TEST(RunProgram, PutsExactlyOneBlankBetweenProgramAndParameters) {
+  struct Row {
+    const wchar_t* parameters;
+  };
+  const Row rows[] = {{L""}, {L"a"}, {L"two  blanks"}, {L" leading"}, {L"\"quoted arg\" x\t"}};
+  for (const auto& row : rows) {
+    TempFolder folder;
+    const std::wstring record = folder.file(L"command line.bin");
+    // The program part as callers build it: quoted by them, with arguments of its own.
+    const std::wstring program = Quoted(ProbePath()) + L" record " + Quoted(record);
+    RecordingMessages messages;
+    EXPECT_EQ(RunProgram(T(program), T(row.parameters), ShowState::kHidden, true, messages), 0u);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(ReadRecordedCommandLine(record), program + L" " + row.parameters) << "parameters: " << row.parameters;
+  }
+}
+
+TEST(RunProgram, WaitingReturnsTheFullExitCode) {
+  const std::uint32_t codes[] = {0, 7, 70000, 4000000000u};
+  for (const auto code : codes) {
+    RecordingMessages messages;
+    EXPECT_EQ(RunProgram(T(Quoted(ProbePath())), T(L"exit " + std::to_wstring(code)), ShowState::kHidden,
+                         true, messages),
+              code);
+    EXPECT_TRUE(messages.shown.empty());
+  }
+}
+
+TEST(RunProgram, HandsTheShowStateToTheProgram) {
+  const std::uint16_t states[] = {ShowState::kHidden, ShowState::kNormal, SW_SHOWMINNOACTIVE};
+  for (const auto state : states) {
+    RecordingMessages messages;
+    EXPECT_EQ(RunProgram(T(Quoted(ProbePath())), u"showstate", state, true, messages), state);
+  }
+}
+
+TEST(RunProgram, ReportsAProgramThatCannotBeStartedAndDoesNotWait) {
+  struct Row {
+    const char16_t* program;
+    const char16_t* parameters;
+    const char16_t* message;
+  };
+  const Row rows[] = {
+      {u"\"C:\\no such folder\\lanthe-missing.exe\"", u"/accepteula x",
+       u"Failed to excecute program \"C:\\no such folder\\lanthe-missing.exe\" /accepteula x \r\n"
+       u"to use this functionality download autologon.exe from Sysinternals\r\n"
+       u"and copy it into the Lanthe programm directory"},
+      {u"lanthe-missing-program", u"",
+       u"Failed to excecute program lanthe-missing-program  \r\n"
+       u"to use this functionality download autologon.exe from Sysinternals\r\n"
+       u"and copy it into the Lanthe programm directory"},
+  };
+  for (const auto& row : rows) {
+    RecordingMessages messages;
+    EXPECT_EQ(RunProgram(row.program, row.parameters, ShowState::kNormal, true, messages), 0u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], row.message);
+  }
+}
+
+TEST(RunProgram, WithoutWaitingReturnsWhileTheProgramStillRuns) {
+  VictimProgram victim;
+  ASSERT_TRUE(victim.copied());
+  RecordingMessages messages;
+  EXPECT_EQ(RunProgram(T(Quoted(victim.path())), u"sleep 60000", ShowState::kHidden, false, messages), 0u);
+  EXPECT_TRUE(messages.shown.empty());
+  // The child sleeps for a minute: it must still be there when the call is back.
+  EXPECT_EQ(CountProcesses(victim.name()), 1);
+  EXPECT_TRUE(KillProcessByName(T(victim.name())));
+  EXPECT_TRUE(WaitUntil([&] { return CountProcesses(victim.name()) == 0; }));
+}
+
+TEST(RunProgram, Win32ProcessesReportsThroughItsMessageBoxes) {
+  RecordingMessages messages;
+  Win32Processes processes(messages);
+  processes.RunProgram(u"lanthe-missing-program", u"x", ShowState::kNormal, false);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].rfind(u"Failed to excecute program lanthe-missing-program x \r\n", 0), 0u);
+  EXPECT_EQ(processes.RunProgram(T(Quoted(ProbePath())), u"exit 5", ShowState::kHidden, true), 5u);
+}
+
+// ---- KillProcessByName ------------------------------------------------------------
+
+TEST(KillProcessByName, EndsEveryMatchLetterCaseAside) {
+  VictimProgram victim;
+  ASSERT_TRUE(victim.copied());
+  HANDLE first = victim.StartSleeping();
+  HANDLE second = victim.StartSleeping();
+  ASSERT_TRUE(first && second);
+
+  std::wstring upper = victim.name();
+  ::CharUpperW(upper.data());
+  EXPECT_TRUE(KillProcessByName(T(upper)));
+  EXPECT_TRUE(Ends(first));
+  EXPECT_TRUE(Ends(second));
+  DWORD code = 99;
+  ::GetExitCodeProcess(first, &code);
+  EXPECT_EQ(code, 0u);
+}
+
+TEST(KillProcessByName, NamesThatMatchNothingEndNothing) {
+  VictimProgram victim;
+  ASSERT_TRUE(victim.copied());
+  HANDLE process = victim.StartSleeping();
+  ASSERT_TRUE(process);
+  ASSERT_EQ(CountProcesses(victim.name()), 1);
+
+  const std::wstring stem = victim.name().substr(0, victim.name().size() - 4);
+  const std::wstring names[] = {
+      UniqueName(L"lanthe-nothing-") + L".exe",
+      // The system reports bare image names, so a full path never matches, not
+      // even one that differs only in the folder.
+      L"C:\\elsewhere\\" + victim.name(),
+      stem,
+      victim.name() + L"x",
+  };
+  for (const auto& name : names) {
+    EXPECT_FALSE(KillProcessByName(T(name))) << "name: " << name;
+    EXPECT_TRUE(Running(process)) << "name: " << name;
+  }
+  EXPECT_TRUE(KillProcessByName(T(victim.name())));
+  EXPECT_TRUE(Ends(process));
+}
+
+TEST(KillProcessByName, Win32ProcessesEndsByName) {
+  VictimProgram victim;
+  ASSERT_TRUE(victim.copied());
+  HANDLE process = victim.StartSleeping();
+  ASSERT_TRUE(process);
+  RecordingMessages messages;
+  Win32Processes processes(messages);
+  EXPECT_TRUE(processes.KillProcessByName(T(victim.name())));
+  EXPECT_TRUE(Ends(process));
+  EXPECT_FALSE(processes.KillProcessByName(T(victim.name())));
+}
+
+}  // namespace
+}  // namespace lanthe::win32
