@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -193,6 +194,102 @@ class FakeMessageBoxes final : public IMessageBoxes {
   }
 };
 
+// Records every program start and every process ended by name. Exit codes come from
+// a queue (0 when it runs empty); onRun lets a test act while the "program runs".
+class FakeProcesses final : public IProcesses {
+ public:
+  struct Run {
+    Text program;
+    Text parameters;
+    std::uint16_t showState;
+    bool wait;
+    Text CommandLine() const { return program + u" " + parameters; }
+  };
+
+  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait) override {
+    runs.push_back(Run{Text(program), Text(parameters), showState, wait});
+    if (onRun) onRun(runs.back());
+    if (exitCodes.empty()) return 0;
+    const std::uint32_t code = exitCodes.front();
+    exitCodes.pop_front();
+    return code;
+  }
+  bool KillProcessByName(TextView name) override {
+    killed.emplace_back(name);
+    return killResult;
+  }
+
+  std::vector<Run> runs;
+  std::vector<Text> killed;
+  std::deque<std::uint32_t> exitCodes;
+  std::function<void(const Run&)> onRun;
+  bool killResult = false;
+};
+
+// INI files as sections of keys in file order.
+class FakeIniFiles final : public IIniFiles {
+ public:
+  using Section = std::vector<std::pair<Text, Text>>;
+
+  Text ReadString(TextView file, TextView section, TextView key, TextView defaultValue) override {
+    if (const auto* entry = Find(file, section, key)) return entry->second;
+    return Text(defaultValue);
+  }
+  bool WriteString(TextView file, TextView section, TextView key, TextView value) override {
+    if (failWrites) return false;
+    if (auto* entry = Find(file, section, key)) {
+      entry->second = Text(value);
+    } else {
+      files[Text(file)][Text(section)].emplace_back(Text(key), Text(value));
+    }
+    return true;
+  }
+  std::vector<Text> ReadSectionKeys(TextView file, TextView section) override {
+    std::vector<Text> keys;
+    auto f = files.find(Text(file));
+    if (f == files.end()) return keys;
+    auto s = f->second.find(Text(section));
+    if (s == f->second.end()) return keys;
+    for (const auto& entry : s->second) keys.push_back(entry.first);
+    return keys;
+  }
+
+  std::map<Text, std::map<Text, Section>> files;
+  bool failWrites = false;
+
+ private:
+  std::pair<Text, Text>* Find(TextView file, TextView section, TextView key) {
+    auto f = files.find(Text(file));
+    if (f == files.end()) return nullptr;
+    auto s = f->second.find(Text(section));
+    if (s == f->second.end()) return nullptr;
+    for (auto& entry : s->second) {
+      if (EqualsIgnoreAsciiCase(entry.first, key)) return &entry;
+    }
+    return nullptr;
+  }
+};
+
+class FakePower final : public IPower {
+ public:
+  bool ShutdownWindows(std::uint16_t flags) override {
+    requested.push_back(flags);
+    return accept;
+  }
+  std::vector<std::uint16_t> requested;
+  bool accept = true;
+};
+
+class FakeWindowList final : public IWindowList {
+ public:
+  std::vector<Text> TopLevelWindowTitles() override {
+    ++enumerations;
+    return titles;
+  }
+  std::vector<Text> titles;
+  int enumerations = 0;
+};
+
 // A code page that has nothing beyond ASCII, to show what happens to characters a
 // system's code page lacks.
 class AsciiCodePage final : public ICodePage {
@@ -205,6 +302,24 @@ class AsciiCodePage final : public ICodePage {
       out.push_back(static_cast<char>(c));
     }
     return true;
+  }
+};
+
+// One fake of every platform interface, bundled as the program sees them.
+struct FakePlatform {
+  FakeRegistry registry;
+  FakeProcesses processes;
+  FakeFileSystem files;
+  FakeIniFiles ini;
+  FakeFolders folders;
+  FakeIdentity identity;
+  FakePower power;
+  FakeWindowList windows;
+  FakeMessageBoxes messages;
+  Windows1252CodePage codePage;
+
+  Platform platform() {
+    return Platform{registry, processes, files, ini, folders, identity, power, windows, messages, codePage};
   }
 };
 
