@@ -1,36 +1,31 @@
 // Entry of lanthe.exe (and of its test build lanthe-test.exe).
-
-#include <windows.h>
+//
+// The order is fixed: the application object and its title, the windows in their
+// order (the main window first, whose creation handler fills the settings with
+// their defaults), the start-up call, then the message loop, which shows the main
+// window. The start-up call runs the whole session cycle when Lanthe is the shell.
 
 #include <exception>
 
-#include "config/pnagent_store.h"
-#include "config/settings.h"
-#include "config/settings_file.h"
 #include "platform/win32/handles.h"
+#include "platform/error.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
+#include "shell/main_window.h"
+#include "shell/win32/main_window_view.h"
+#include "toolkit/application.h"
 
 #ifdef LANTHE_TEST_BUILD
 #include "platform/win32/test_seam.h"
 #endif
 
-namespace {
-
-// Start-up as far as it is built: the defaults and the settings file.
-void ApplicationStart(lanthe::Platform& platform) {
-  lanthe::PNAgentStore pnagent(platform.registry, platform.files, platform.codePage);
-  lanthe::TSettings settings;
-  lanthe::SetDefaultSettings(settings, platform.folders, platform.folders.ExecutablePath(),
-                             pnagent.GetXenAppDesktopFolder());
-  lanthe::SettingsFile file(platform.files, platform.codePage, platform.folders);
-  lanthe::LoadSettings(file, settings, platform.messages, nullptr);
-}
-
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  namespace app = lanthe::toolkit::Application;
   // The one GUI thread is the COM apartment of the shell-link and group-policy objects.
   lanthe::win32::ComScope com;
+  app::Initialize(instance);
+  app::SetTitle(lanthe::kApplicationTitle);
+
 #ifdef LANTHE_TEST_BUILD
   lanthe::win32::TestSeamIdentity identity;
   lanthe::win32::RecordingPower power;
@@ -39,12 +34,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   lanthe::win32::Win32Platform system;
 #endif
   lanthe::Platform platform = system.platform();
+
+  lanthe::win32::MainWindowView frmMainView;
+  lanthe::TfrmMain frmMain(platform, frmMainView);
+  frmMainView.Attach(frmMain);
   try {
-    ApplicationStart(platform);
+    frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
+    frmMainView.CreateWindowHandle();
+    frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.
-    platform.messages.ShowMessage(lanthe::Utf8ToText(error.what()));
+    platform.messages.ShowMessage(lanthe::ErrorText(error));
     return 1;
   }
+  app::Run();
   return 0;
 }

@@ -24,6 +24,9 @@ class IProcesses {
   // Ends every process whose image name (or whole executable field) equals name,
   // letter case aside. The outcome of the last termination tried; false when none matched.
   virtual bool KillProcessByName(TextView name) = 0;
+  // Starts program with the given parameters asking for full administrator rights
+  // (the system may ask the user to confirm). Whether the program was started.
+  virtual bool StartElevated(TextView program, TextView parameters) = 0;
 };
 
 // The matching rule of KillProcessByName: the process's executable field matches when

@@ -161,8 +161,10 @@ class FakeIdentity final : public IIdentity {
     return administrator;
   }
   Text GetCurrentUserName() override { return userName; }
+  bool IsElevated() override { return elevated; }
 
   bool administrator = true;
+  bool elevated = true;
   Text userName = u"kiosk";
   int administratorQueries = 0;
 };
@@ -218,12 +220,18 @@ class FakeProcesses final : public IProcesses {
     killed.emplace_back(name);
     return killResult;
   }
+  bool StartElevated(TextView program, TextView parameters) override {
+    elevatedStarts.push_back(Run{Text(program), Text(parameters), ShowState::kNormal, false});
+    return elevatedStartResult;
+  }
 
   std::vector<Run> runs;
   std::vector<Text> killed;
   std::deque<std::uint32_t> exitCodes;
   std::function<void(const Run&)> onRun;
   bool killResult = false;
+  std::vector<Run> elevatedStarts;
+  bool elevatedStartResult = true;
 };
 
 // INI files as sections of keys in file order.

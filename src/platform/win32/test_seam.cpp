@@ -1,5 +1,6 @@
 #include "platform/win32/test_seam.h"
 
+#include <optional>
 #include <string>
 
 #include "platform/win32/handles.h"
@@ -22,19 +23,28 @@ std::wstring EnvironmentValue(const wchar_t* name) {
   }
 }
 
-}  // namespace
-
-bool TestSeamIdentity::IsAdministrator() noexcept {
+// "1" yes, "0" no; anything else leaves the question to the real service.
+std::optional<bool> HarnessAnswer(const wchar_t* variable) noexcept {
   try {
-    const std::wstring answer = EnvironmentValue(L"LANTHE_TEST_ADMINISTRATOR");
+    const std::wstring answer = EnvironmentValue(variable);
     if (answer == L"1") return true;
     if (answer == L"0") return false;
   } catch (...) {
   }
-  return real_.IsAdministrator();
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool TestSeamIdentity::IsAdministrator() noexcept {
+  return HarnessAnswer(L"LANTHE_TEST_ADMINISTRATOR").value_or(real_.IsAdministrator());
 }
 
 Text TestSeamIdentity::GetCurrentUserName() noexcept { return real_.GetCurrentUserName(); }
+
+bool TestSeamIdentity::IsElevated() noexcept {
+  return HarnessAnswer(L"LANTHE_TEST_ELEVATED").value_or(real_.IsElevated());
+}
 
 bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {
   try {

@@ -5,6 +5,8 @@
 //
 // LANTHE_TEST_ADMINISTRATOR  "1": the user counts as an administrator, "0": not;
 //                            unset (or anything else): the real answer.
+// LANTHE_TEST_ELEVATED       "1": the program runs with full rights, "0": filtered;
+//                            unset: the real answer.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
 
@@ -16,6 +18,7 @@ class TestSeamIdentity final : public IIdentity {
  public:
   bool IsAdministrator() noexcept override;
   Text GetCurrentUserName() noexcept override;
+  bool IsElevated() noexcept override;
 
  private:
   Win32Identity real_;

@@ -9,6 +9,8 @@
 #include "platform/win32/shared_functions.h"
 #include "platform/win32/wide.h"
 
+#include <shellapi.h>
+
 namespace lanthe::win32 {
 
 namespace {
@@ -283,6 +285,21 @@ std::uint32_t Win32Processes::RunProgram(TextView program, TextView parameters,
 
 bool Win32Processes::KillProcessByName(TextView name) noexcept { return win32::KillProcessByName(name); }
 
+bool Win32Processes::StartElevated(TextView program, TextView parameters) noexcept {
+  return Guarded(false, [&] {
+    const std::wstring file = ToWide(program);
+    const std::wstring arguments = ToWide(parameters);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.lpVerb = L"runas";
+    info.lpFile = file.c_str();
+    info.lpParameters = arguments.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExW(&info) != FALSE;
+  });
+}
+
 // ---- Files --------------------------------------------------------------------
 
 bool Win32FileSystem::FileExists(TextView path) noexcept {
@@ -451,6 +468,18 @@ Text FullPath(TextView path) noexcept {
 bool Win32Identity::IsAdministrator() noexcept { return win32::IsAdministrator(); }
 
 Text Win32Identity::GetCurrentUserName() noexcept { return win32::GetCurrentUserName(); }
+
+bool Win32Identity::IsElevated() noexcept {
+  HANDLE raw = nullptr;
+  // When the token cannot be asked, nothing says the program is filtered.
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;
+  const UniqueHandle token(raw);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  // Systems without user account control do not know this class: nothing is filtered there.
+  if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return true;
+  return elevation.TokenIsElevated != 0;
+}
 
 bool Win32Power::ShutdownWindows(std::uint16_t flags) noexcept { return win32::ShutdownWindows(flags); }
 

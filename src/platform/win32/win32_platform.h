@@ -35,6 +35,8 @@ class Win32Processes final : public IProcesses {
   std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState,
                            bool wait) noexcept override;
   bool KillProcessByName(TextView name) noexcept override;
+  // ShellExecuteExW with the "runas" verb.
+  bool StartElevated(TextView program, TextView parameters) noexcept override;
 
  private:
   IMessageBoxes& messages_;
@@ -68,6 +70,7 @@ class Win32Identity final : public IIdentity {
  public:
   bool IsAdministrator() noexcept override;
   Text GetCurrentUserName() noexcept override;
+  bool IsElevated() noexcept override;
 };
 
 class Win32Power final : public IPower {

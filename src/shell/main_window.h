@@ -1,0 +1,106 @@
+#pragma once
+// The main window frmMain: the administrator's console and the owner of everything
+// the program does at start-up. This is its logic; the Win32 view shows its state
+// and forwards its events.
+//
+// The main window owns the live settings record, the settings file's document and
+// the two program-wide flags: DebugMode, switched on by the first command-line
+// parameter "Debug", and ShutdownRequested, which opens the close protection.
+
+#include <cstdint>
+
+#include "config/pnagent_store.h"
+#include "config/settings.h"
+#include "config/settings_file.h"
+#include "platform/platform.h"
+
+namespace lanthe {
+
+// What the main window shows. The view renders it after every change.
+struct MainWindowState {
+  int rgCurrentShellItemIndex = 0;  // -1 (nothing selected), 0 "Explorer", 1 "Lanthe"
+  bool btnPNVisible = true;         // "Program Neighboorhood"
+  bool btnRemoteDesktopVisible = true;
+  // Tags of the shutdown buttons: the exit action each one asks for.
+  int btnLogoffTag = 0;
+  int btnShutdownTag = 0;
+  int btnRestartTag = 0;
+
+  bool operator==(const MainWindowState&) const = default;
+};
+
+// What the main window needs from its view and from the application object.
+class IMainWindowHost {
+ public:
+  virtual ~IMainWindowHost() = default;
+  virtual void RenderMainWindow(const MainWindowState& state) = 0;
+  // Shows the main window and activates it.
+  virtual void ShowMainWindow() = 0;
+  virtual void HideMainWindow() = 0;
+  // Raises the window above all normal windows without keeping it on top.
+  virtual void TopMostWindow() = 0;
+  // Tells the application to end: the message loop ends, and with it the program.
+  virtual void TerminateApplication() = 0;
+};
+
+// The Winlogon key that holds the shell and automatic log-on values.
+inline constexpr char16_t kWinlogonKey[] = u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+
+// The shell value for the program itself: its path, in double quotes when it holds a
+// blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
+// the program C:\Program.exe with parameters.
+Text ShellCommandFor(TextView executablePath);
+
+class TfrmMain {
+ public:
+  TfrmMain(Platform& platform, IMainWindowHost& host);
+
+  // Creation handler: runs while the main window is created, before any other window.
+  void FormCreate(TextView commandLine);
+  // The start-up sequence: settings file, applying the settings, and the session
+  // cycle when the program is the shell.
+  void ApplicationStart();
+
+  // Close protection: whether the window may close now. Answers every way of closing,
+  // the platform's question whether the session may end included.
+  bool FormCloseQuery();
+  void FormClose();
+  void Unhide();
+  void TopMostWindow();
+
+  void rgCurrentShellClick(int itemIndex);
+  void btnExplorerClick();
+  void btnTestConnectionClick();
+  void btnPNClick();
+  void btnShutdownClick(int tag);
+  void btnSetupWizardClick();
+  void btnSettingsClick();
+  void Button1Click();
+
+  void RunSetupWizard();
+  void RunConnection();
+
+  void LoadSettings();
+  void SaveSettings();
+  void ApplySettings();
+  void SetShell(TextView shell);
+
+  const MainWindowState& State() const { return state_; }
+  TSettings Settings;  // the live settings record
+  bool DebugMode = false;
+  bool ShutdownRequested = false;
+
+ private:
+  void NotAvailableYet(TextView what);
+  void OfferElevation();
+
+  Platform& platform_;
+  IMainWindowHost& host_;
+  PNAgentStore pnagent_;
+  SettingsFile xmlSettings_;
+  MainWindowState state_;
+  Text commandLine_;
+  bool handedOver_ = false;  // an elevated copy of the program was started instead
+};
+
+}  // namespace lanthe

@@ -1,0 +1,65 @@
+#pragma once
+// The application object of the window toolkit: its title (the caption of every
+// plain message box), the message loop, termination and the standard error box.
+//
+// Errors raised inside an event handler are caught at the handler's boundary
+// (Guard), shown in the standard error box, and the loop goes on.
+
+#include <windows.h>
+
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/text.h"
+
+namespace lanthe::toolkit {
+
+class Form;
+
+namespace Application {
+
+// Registers the window classes and loads the common controls. Call once, first.
+void Initialize(HINSTANCE instance);
+HINSTANCE Instance();
+
+void SetTitle(TextView title);
+const Text& Title();
+
+// The first form whose window is made becomes the main form: closing it ends the program.
+Form* MainForm();
+void SetMainForm(Form* form);
+
+// Asks the message loop to end. Messages already waiting are still handled.
+void Terminate();
+bool TerminateRequested();
+
+// Runs the message loop until Terminate or until the main form closes. The main form
+// is made visible at the start, unless termination was requested already.
+void Run();
+
+// Hands one message to the form it belongs to (keyboard navigation of dialogs
+// included) or dispatches it.
+void Dispatch(MSG& message);
+
+// The standard error box: the error's text, the application title, an error icon.
+void ShowException(const std::exception& error) noexcept;
+
+// Runs a handler; an error it raises is shown in the standard error box.
+// Returns false when the handler raised.
+template <typename Handler>
+bool Guard(Handler&& handler) noexcept {
+  try {
+    std::forward<Handler>(handler)();
+    return true;
+  } catch (const std::exception& error) {
+    ShowException(error);
+  } catch (...) {
+    ShowException(std::runtime_error("Unknown error"));
+  }
+  return false;
+}
+
+}  // namespace Application
+
+}  // namespace lanthe::toolkit

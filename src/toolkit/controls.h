@@ -1,0 +1,144 @@
+#pragma once
+// Controls of the window toolkit. Each is a native child window carrying its
+// caption, so that UI-automation tools and screen readers see it. Positions are
+// relative to the parent (the form or a group box) at 96 DPI.
+//
+// Event handlers (OnClick, OnChange) run only for the user's actions, not when the
+// program sets a value itself.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/text.h"
+#include "toolkit/form.h"
+
+namespace lanthe::toolkit {
+
+struct Bounds {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+class Control {
+ public:
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  int Id() const { return id_; }
+  Form& OwnerForm() const { return form_; }
+
+  void SetVisible(bool visible);
+  bool Visible() const;
+  void SetEnabled(bool enabled);
+  bool Enabled() const;
+  void SetCaption(TextView caption);
+  Text Caption() const;
+
+  int Tag = 0;
+
+ protected:
+  Control(Container& parent, Bounds bounds);
+  // Makes the native window; called by each control's constructor.
+  void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, TextView caption);
+  // A WM_COMMAND notification of this control.
+  virtual void Command(WORD) {}
+
+ private:
+  friend class Form;
+  Container& parent_;
+  Form& form_;
+  Bounds bounds_;
+  HWND hwnd_ = nullptr;
+  int id_ = 0;
+};
+
+class Button : public Control {
+ public:
+  Button(Container& parent, TextView caption, Bounds bounds);
+  // What a click does: the user's click, Enter on the default button, Escape on the
+  // cancel button, and Click() all run it.
+  void Click();
+  std::function<void(Button&)> OnClick;
+
+ protected:
+  void Command(WORD notification) override;
+};
+
+class CheckBox : public Control {
+ public:
+  CheckBox(Container& parent, TextView caption, Bounds bounds);
+  bool Checked() const;
+  void SetChecked(bool checked);
+  std::function<void(CheckBox&)> OnClick;
+
+ protected:
+  void Command(WORD notification) override;
+};
+
+class Label : public Control {
+ public:
+  Label(Container& parent, TextView caption, Bounds bounds, bool wordWrap = false);
+};
+
+class Edit : public Control {
+ public:
+  Edit(Container& parent, Bounds bounds);
+  Text GetText() const { return Caption(); }
+  void SetText(TextView text);
+  std::function<void(Edit&)> OnChange;
+
+ protected:
+  void Command(WORD notification) override;
+
+ private:
+  bool settingText_ = false;
+};
+
+// A drop-down list without free text.
+class ComboBox : public Control {
+ public:
+  ComboBox(Container& parent, Bounds bounds);
+  void Clear();
+  int AddItem(TextView text);
+  int Count() const;
+  Text Item(int index) const;
+  int ItemIndex() const;  // -1 when nothing is selected
+  void SetItemIndex(int index);
+  std::function<void(ComboBox&)> OnChange;
+
+ protected:
+  void Command(WORD notification) override;
+};
+
+// A group box whose controls are its own child windows.
+class GroupBox : public Control, public Container {
+ public:
+  GroupBox(Container& parent, TextView caption, Bounds bounds);
+  HWND ContainerHandle() const override { return hwnd(); }
+  Form& OwnerForm() override { return Control::OwnerForm(); }
+};
+
+// A group box of radio buttons, one per item, one above the other.
+class RadioGroup : public GroupBox {
+ public:
+  RadioGroup(Container& parent, TextView caption, Bounds bounds, const std::vector<Text>& items);
+  ~RadioGroup() override;
+  int ItemIndex() const;  // -1 when nothing is selected
+  void SetItemIndex(int index);
+  int Count() const { return static_cast<int>(buttons_.size()); }
+  HWND ItemHandle(int index) const;
+  std::function<void(RadioGroup&)> OnClick;
+
+ private:
+  class RadioButton;
+  std::vector<std::unique_ptr<RadioButton>> buttons_;
+};
+
+}  // namespace lanthe::toolkit
