@@ -1,0 +1,77 @@
+#pragma once
+// Drives the real program from outside, as a user or a screen reader would: it starts
+// the test build lanthe-test.exe from a program folder of its own, finds windows and
+// controls by their captions, clicks them, answers message boxes, and reads the
+// registry and files afterwards. Everything it starts is ended when the run object
+// goes away.
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lanthe::e2e {
+
+// The waits are bounds, not measurements: a slow machine only makes them last longer.
+constexpr DWORD kWaitMs = 20000;
+
+struct RunOptions {
+  bool administrator = true;  // LANTHE_TEST_ADMINISTRATOR
+  bool elevated = true;       // LANTHE_TEST_ELEVATED
+  std::wstring parameters;    // the command line after the program
+  // settings.xml beside the program; none when absent.
+  std::optional<std::string> settingsFile = std::string("<Settings/>");
+};
+
+struct ShownBox {
+  HWND window = nullptr;
+  std::wstring caption;
+  std::wstring text;
+};
+
+class LantheRun {
+ public:
+  explicit LantheRun(const RunOptions& options);
+  ~LantheRun();
+  LantheRun(const LantheRun&) = delete;
+  LantheRun& operator=(const LantheRun&) = delete;
+
+  // The program folder (ends with a backslash) and the program's path in it.
+  const std::wstring& Folder() const { return folder_; }
+  std::wstring Program() const { return folder_ + L"lanthe.exe"; }
+  std::wstring ReadFileText(const std::wstring& name) const;
+
+  // A visible top-level window of the program with this caption; nullptr after the wait.
+  HWND WaitForWindow(const std::wstring& caption, DWORD waitMs = kWaitMs) const;
+  // The next message box of the program; nullopt after the wait.
+  std::optional<ShownBox> WaitForMessageBox(DWORD waitMs = kWaitMs) const;
+  // Every visible top-level window of the program: (class, caption).
+  std::vector<std::pair<std::wstring, std::wstring>> VisibleWindows() const;
+
+  bool WaitForExit(DWORD waitMs = kWaitMs) const;
+  DWORD ExitCode() const;
+  DWORD ProcessId() const { return processId_; }
+
+ private:
+  std::wstring folder_;
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+};
+
+// A child window (at any depth) of the given class whose caption, without the "&" of
+// its access key, is this one; nullptr when there is none.
+HWND FindControl(HWND window, const std::wstring& className, const std::wstring& caption);
+// The captions of all child windows, visible or not, in creation order.
+std::vector<std::wstring> ChildCaptions(HWND window, bool visibleOnly);
+// Clicks a button of a window or message box the way the user's click does.
+void Click(HWND button);
+// Answers a message box with one of its buttons (IDOK, IDYES, IDNO, ...).
+void Answer(const ShownBox& box, int buttonId);
+
+// The Winlogon "shell" value of this prefix; nullopt when it is missing.
+std::optional<std::wstring> WinlogonShell();
+void SetWinlogonShell(const std::wstring& value);
+
+}  // namespace lanthe::e2e
