@@ -11,6 +11,8 @@
 #include "platform/error.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
+#include "dialogs/shutdown_dialog.h"
+#include "dialogs/win32/shutdown_dialog_view.h"
 #include "shell/main_window.h"
 #include "shell/win32/main_window_view.h"
 #include "toolkit/application.h"
@@ -35,12 +37,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 #endif
   lanthe::Platform platform = system.platform();
 
+  // The windows, each logic and view; the main window's logic reaches the others
+  // through OperatorWindows.
+  lanthe::TfrmShutdownDialog frmShutdownDialog(platform.identity.GetCurrentUserName());
+  lanthe::win32::ShutdownDialogView frmShutdownDialogView(frmShutdownDialog);
+  lanthe::OperatorWindows windows{frmShutdownDialog, frmShutdownDialogView};
   lanthe::win32::MainWindowView frmMainView;
-  lanthe::TfrmMain frmMain(platform, frmMainView);
+  lanthe::TfrmMain frmMain(platform, frmMainView, windows);
   frmMainView.Attach(frmMain);
   try {
+    // Created in their order: the main window (its creation handler first), then
+    // the shutdown dialog.
     frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
     frmMainView.CreateWindowHandle();
+    frmShutdownDialogView.CreateWindowHandle(&frmMainView);
     frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.

@@ -1,9 +1,11 @@
 #include "shell/main_window.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/error.h"
 #include "shell/command_line.h"
+#include "shell/launchers.h"
 
 namespace lanthe {
 
@@ -17,6 +19,42 @@ constexpr char16_t kElevationQuestion[] =
     u"as administrator; without them they are neither saved nor applied.\r\n\r\n"
     u"Start Lanthe again as administrator?";
 
+// The flags each power action asks ExitWindowsEx for; none for other codes.
+std::optional<std::uint16_t> ExitWindowsFlagsFor(std::int32_t action) {
+  switch (action) {
+    case ExitAction::kPowerOff: return ExitWindowsFlags::kPowerOff;
+    case ExitAction::kLogOff: return ExitWindowsFlags::kLogOff;
+    case ExitAction::kRestart: return ExitWindowsFlags::kRestart;
+    case ExitAction::kShutdown: return ExitWindowsFlags::kShutdown;
+    default: return std::nullopt;
+  }
+}
+
+Text PowerActionRefused(std::int32_t action) {
+  const char16_t* what = u"end the session";
+  switch (action) {
+    case ExitAction::kPowerOff: what = u"power off the computer"; break;
+    case ExitAction::kLogOff: what = u"log off"; break;
+    case ExitAction::kRestart: what = u"restart the computer"; break;
+    case ExitAction::kShutdown: what = u"shut down the computer"; break;
+    default: break;
+  }
+  return u"Lanthe asked Windows to " + Text(what) + u", but Windows refused.";
+}
+
+// Marks the time inside the session cycle, also when an error leaves it early.
+class CycleScope {
+ public:
+  explicit CycleScope(bool& flag) : flag_(flag), outer_(flag) { flag_ = true; }
+  ~CycleScope() { flag_ = outer_; }
+  CycleScope(const CycleScope&) = delete;
+  CycleScope& operator=(const CycleScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool outer_;
+};
+
 }  // namespace
 
 Text ShellCommandFor(TextView executablePath) {
@@ -24,9 +62,10 @@ Text ShellCommandFor(TextView executablePath) {
   return u"\"" + Text(executablePath) + u"\"";
 }
 
-TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host)
+TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows)
     : platform_(platform),
       host_(host),
+      windows_(windows),
       pnagent_(platform.registry, platform.files, platform.codePage),
       xmlSettings_(platform.files, platform.codePage, platform.folders) {}
 
@@ -92,11 +131,42 @@ void TfrmMain::NotAvailableYet(TextView what) {
   platform_.messages.ShowMessage(Text(what) + u" is not available in this version of Lanthe yet.");
 }
 
-void TfrmMain::btnTestConnectionClick() { NotAvailableYet(u"The connection test"); }
+void TfrmMain::RunAndWait(const CommandLine& commandLine) {
+  platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true);
+}
 
-void TfrmMain::btnPNClick() { NotAvailableYet(u"Starting Program Neighborhood"); }
+void TfrmMain::RunRDPClient() { RunAndWait(RdpCommandLine(Settings)); }
 
-void TfrmMain::btnShutdownClick(int) { NotAvailableYet(u"Logging off, shutting down and restarting"); }
+void TfrmMain::RunCitrixClient() {
+  HandOverConnectionFile(Settings, platform_.files, platform_.ini, platform_.folders, platform_.messages);
+  RunAndWait(CitrixCommandLine(Settings));
+}
+
+void TfrmMain::RunXenAppClient() { NotAvailableYet(u"The XenApp connection"); }
+
+void TfrmMain::btnTestConnectionClick() {
+  switch (Settings.ConnectionType) {
+    case ConnectionType::kCustomIca: RunAndWait(IcaTestCommandLine(Settings)); break;
+    case ConnectionType::kXenApp: NotAvailableYet(u"The XenApp connection test"); break;
+    case ConnectionType::kRemoteDesktop: RunAndWait(RdpCommandLine(Settings)); break;
+    default: break;
+  }
+}
+
+void TfrmMain::btnPNClick() {
+  const Text path = ProgramNeighborhoodPath(Settings);
+  if (platform_.files.FileExists(path)) {
+    RunAndWait(ProgramNeighborhoodCommandLine(Settings));
+  } else {
+    platform_.messages.ShowMessage(u"File not found: " + path);
+  }
+}
+
+void TfrmMain::btnShutdownClick(int tag) {
+  SaveSettings();
+  ShutdownRequested = true;
+  if (tag > 0) ExitApplication(tag);
+}
 
 void TfrmMain::btnSetupWizardClick() { RunSetupWizard(); }
 
@@ -106,11 +176,74 @@ void TfrmMain::Button1Click() {}
 
 void TfrmMain::RunSetupWizard() { NotAvailableYet(u"The setup wizard"); }
 
+void TfrmMain::StartClient() {
+  switch (Settings.ConnectionType) {
+    case ConnectionType::kRemoteDesktop: RunRDPClient(); break;
+    case ConnectionType::kCustomIca: RunCitrixClient(); break;
+    case ConnectionType::kXenApp: RunXenAppClient(); break;
+    default: break;  // no client: the end-of-session step follows at once
+  }
+}
+
 void TfrmMain::RunConnection() {
-  if (platform_.identity.IsAdministrator()) {
-    Unhide();
+  // A reconnect starts the next pass here, one after the other, rather than inside
+  // the pass before it: a kiosk that reconnects all day does not pile up calls.
+  const CycleScope cycle(inSessionCycle_);
+  do {
+    reconnect_ = false;
+    if (platform_.identity.IsAdministrator()) {
+      Unhide();
+      return;
+    }
+    host_.HideMainWindow();
+    StartClient();
+    SessionEnd();
+  } while (reconnect_);
+}
+
+void TfrmMain::SessionEnd() {
+  for (;;) {
+    if (Settings.ShowReconnectDialog && platform_.messages.AskYesNo(kReconnectQuestion, kReconnectCaption)) {
+      ExitApplication(ExitAction::kReconnect);
+      return;
+    }
+    if (Settings.ShowShutdownDialog) {
+      if (windows_.shutdownDialogWindow.ShowModal() == 1) {
+        ExitApplication(windows_.frmShutdownDialog.ChosenAction);
+        return;
+      }
+      continue;  // cancelled: the question (when enabled) and the dialog come back
+    }
+    if (Settings.CitrixLogOff == CitrixLogOff::kPowerOff) {
+      ExitApplication(ExitAction::kPowerOff);
+    } else if (Settings.CitrixLogOff == CitrixLogOff::kLogOff) {
+      ExitApplication(ExitAction::kLogOff);
+    }
     return;
   }
+}
+
+void TfrmMain::ExitApplication(std::int32_t action) {
+  SaveSettings();
+  ShutdownRequested = true;
+  if (action == ExitAction::kReconnect) {
+    if (inSessionCycle_) {
+      reconnect_ = true;
+    } else {
+      RunConnection();
+    }
+    return;
+  }
+  if (!DebugMode) {
+    if (const auto flags = ExitWindowsFlagsFor(action); flags && !platform_.power.ShutdownWindows(*flags)) {
+      // Ending the program now would leave the user before a screen without any
+      // shell: say so and bring the main window back instead.
+      platform_.messages.ShowMessage(PowerActionRefused(action));
+      Unhide();
+      return;
+    }
+  }
+  if (action > 0) host_.TerminateApplication();
 }
 
 void TfrmMain::LoadSettings() {
@@ -122,6 +255,12 @@ void TfrmMain::SaveSettings() {
 }
 
 void TfrmMain::ApplySettings() {
+  TfrmShutdownDialog& dialog = windows_.frmShutdownDialog;
+  dialog.ShowShutdown = Settings.ShowShutdown;
+  dialog.ShowLogoff = Settings.ShowLogoff;
+  dialog.ShowRestart = Settings.ShowRestart;
+  dialog.DefaultChoice = Settings.ShutdownDialogDefaultChoice;
+
   state_.btnPNVisible = Settings.ConnectionType == ConnectionType::kCustomIca;
   state_.btnRemoteDesktopVisible = Settings.ConnectionType == ConnectionType::kRemoteDesktop;
   // The radio group keeps its selection within -1 (nothing selected) and 1.

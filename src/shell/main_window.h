@@ -12,9 +12,12 @@
 #include "config/pnagent_store.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "dialogs/shutdown_dialog.h"
 #include "platform/platform.h"
 
 namespace lanthe {
+
+struct CommandLine;
 
 // What the main window shows. The view renders it after every change.
 struct MainWindowState {
@@ -43,6 +46,25 @@ class IMainWindowHost {
   virtual void TerminateApplication() = 0;
 };
 
+// A window that the main window shows modally: it returns the window's modal result
+// (1 OK, 2 Cancel) when the window has closed.
+class IModalWindow {
+ public:
+  virtual ~IModalWindow() = default;
+  virtual int ShowModal() = 0;
+};
+
+// The other windows of the program as the main window uses them: their logic, and
+// the view that shows each one modally.
+struct OperatorWindows {
+  TfrmShutdownDialog& frmShutdownDialog;
+  IModalWindow& shutdownDialogWindow;
+};
+
+// The reconnect question, the one box with a caption of its own.
+inline constexpr char16_t kReconnectQuestion[] = u"Connect again?";
+inline constexpr char16_t kReconnectCaption[] = u"Lanthe session has been closed";
+
 // The Winlogon key that holds the shell and automatic log-on values.
 inline constexpr char16_t kWinlogonKey[] = u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
 
@@ -53,7 +75,7 @@ Text ShellCommandFor(TextView executablePath);
 
 class TfrmMain {
  public:
-  TfrmMain(Platform& platform, IMainWindowHost& host);
+  TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows);
 
   // Creation handler: runs while the main window is created, before any other window.
   void FormCreate(TextView commandLine);
@@ -78,7 +100,17 @@ class TfrmMain {
   void Button1Click();
 
   void RunSetupWizard();
+
+  // The session cycle: hide, start the client of ConnectionType and wait for it, then
+  // the end-of-session decision; a reconnect starts the next pass.
   void RunConnection();
+  void SessionEnd();
+  // Performs an exit action (ExitAction codes); actions above 0 end the program.
+  void ExitApplication(std::int32_t action);
+
+  void RunRDPClient();
+  void RunCitrixClient();
+  void RunXenAppClient();
 
   void LoadSettings();
   void SaveSettings();
@@ -93,14 +125,19 @@ class TfrmMain {
  private:
   void NotAvailableYet(TextView what);
   void OfferElevation();
+  void StartClient();
+  void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
   IMainWindowHost& host_;
+  OperatorWindows& windows_;
   PNAgentStore pnagent_;
   SettingsFile xmlSettings_;
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead
+  bool inSessionCycle_ = false;
+  bool reconnect_ = false;  // set by a reconnect; the cycle then starts its next pass
 };
 
 }  // namespace lanthe

@@ -161,6 +161,16 @@ void ComboBox::Command(WORD notification) {
   if (notification == CBN_SELCHANGE && OnChange) Application::Guard([this] { OnChange(*this); });
 }
 
+// ---- Image --------------------------------------------------------------------
+
+Image::Image(Container& parent, Bounds bounds, int bitmapResource, bool transparent) : Control(parent, bounds) {
+  CreateHandle(L"STATIC", SS_BITMAP | SS_REALSIZECONTROL, 0, u"");
+  const UINT flags = transparent ? (LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS) : LR_CREATEDIBSECTION;
+  bitmap_.reset(static_cast<HBITMAP>(
+      ::LoadImageW(Application::Instance(), MAKEINTRESOURCEW(bitmapResource), IMAGE_BITMAP, 0, 0, flags)));
+  if (bitmap_) ::SendMessageW(hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_.get()));
+}
+
 // ---- GroupBox -----------------------------------------------------------------
 
 GroupBox::GroupBox(Container& parent, TextView caption, Bounds bounds) : Control(parent, bounds) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "toolkit/form.h"
 
 namespace lanthe::toolkit {
@@ -115,6 +116,17 @@ class ComboBox : public Control {
 
  protected:
   void Command(WORD notification) override;
+};
+
+// A picture from the program's bitmap resources, stretched to its place. With
+// transparent, the colour of its first pixel shows the dialog's background instead
+// (for bitmaps of 256 colours or fewer).
+class Image : public Control {
+ public:
+  Image(Container& parent, Bounds bounds, int bitmapResource, bool transparent = false);
+
+ private:
+  win32::UniqueBitmap bitmap_;
 };
 
 // A group box whose controls are its own child windows.

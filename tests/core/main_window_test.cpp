@@ -3,32 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "main_window_rig.h"
 #include "platform/error.h"
 #include "shell/command_line.h"
 
 namespace lanthe {
 namespace {
 
-class FakeHost final : public IMainWindowHost {
- public:
-  void RenderMainWindow(const MainWindowState& s) override { state = s; ++renders; }
-  void ShowMainWindow() override { events.push_back("show"); }
-  void HideMainWindow() override { events.push_back("hide"); }
-  void TopMostWindow() override { events.push_back("topmost"); }
-  void TerminateApplication() override { events.push_back("terminate"); }
-
-  MainWindowState state;
-  int renders = 0;
-  std::vector<std::string> events;
-};
-
 constexpr char16_t kSettingsPath[] = u"C:\\Apps\\settings.xml";
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() {
-    fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey);
-  }
 
   // The main window created as the entry creates it, with a settings file.
   void Start(std::string_view settingsFile, TextView commandLine = u"C:\\Apps\\lanthe.exe") {
@@ -47,10 +32,10 @@ class MainWindowTest : public ::testing::Test {
     return text;
   }
 
-  testing::FakePlatform fake;
-  Platform platform = fake.platform();
-  FakeHost host;
-  TfrmMain main{platform, host};
+  MainWindowRig rig;
+  testing::FakePlatform& fake = rig.fake;
+  FakeHost& host = rig.host;
+  TfrmMain& main = rig.main;
 };
 
 TEST(CommandLine, SplitsAtBlanksWithQuotesGrouping) {
@@ -86,13 +71,10 @@ TEST_F(MainWindowTest, DebugOnlyForExactlyDebugAsTheFirstParameter) {
       {u"C:\\Apps\\lanthe.exe", false},
   };
   for (const auto& c : cases) {
-    testing::FakePlatform local;
-    Platform localPlatform = local.platform();
-    FakeHost localHost;
-    TfrmMain window(localPlatform, localHost);
-    window.FormCreate(c.line);
-    EXPECT_EQ(window.DebugMode, c.debug) << TextToUtf8(c.line);
-    EXPECT_EQ(local.messages.shown, c.debug ? std::vector<Text>{u"Debug is on!"} : std::vector<Text>{});
+    MainWindowRig local;
+    local.main.FormCreate(c.line);
+    EXPECT_EQ(local.main.DebugMode, c.debug) << TextToUtf8(c.line);
+    EXPECT_EQ(local.fake.messages.shown, c.debug ? std::vector<Text>{u"Debug is on!"} : std::vector<Text>{});
   }
 }
 
@@ -239,34 +221,28 @@ TEST_F(MainWindowTest, NotElevatedAdministratorIsToldOnceAndOfferedAnElevatedSta
   EXPECT_TRUE(fake.processes.elevatedStarts.empty());
   EXPECT_EQ(main.Settings.ConnectionType, 0) << "No goes on with the start";
 
-  testing::FakePlatform other;
-  other.identity.elevated = false;
-  other.messages.answers = {true};
-  Platform otherPlatform = other.platform();
-  FakeHost otherHost;
-  TfrmMain second(otherPlatform, otherHost);
-  second.FormCreate(u"\"C:\\Apps\\lanthe.exe\" Debug");
-  second.ApplicationStart();
-  ASSERT_EQ(other.processes.elevatedStarts.size(), 1u);
-  EXPECT_EQ(other.processes.elevatedStarts[0].program, u"C:\\Apps\\lanthe.exe");
-  EXPECT_EQ(other.processes.elevatedStarts[0].parameters, u"Debug");
-  EXPECT_EQ(otherHost.events, std::vector<std::string>{"terminate"});
-  EXPECT_EQ(other.messages.confirmations.size(), 1u) << "the settings file is left to the elevated program";
+  MainWindowRig other;
+  other.fake.identity.elevated = false;
+  other.fake.messages.answers = {true};
+  other.main.FormCreate(u"\"C:\\Apps\\lanthe.exe\" Debug");
+  other.main.ApplicationStart();
+  ASSERT_EQ(other.fake.processes.elevatedStarts.size(), 1u);
+  EXPECT_EQ(other.fake.processes.elevatedStarts[0].program, u"C:\\Apps\\lanthe.exe");
+  EXPECT_EQ(other.fake.processes.elevatedStarts[0].parameters, u"Debug");
+  EXPECT_EQ(other.host.events, std::vector<std::string>{"terminate"});
+  EXPECT_EQ(other.fake.messages.confirmations.size(), 1u) << "the settings file is left to the elevated program";
 }
 
 TEST_F(MainWindowTest, NoElevationQuestionForElevatedOrLimitedUsers) {
   Start("<Settings/>");
   EXPECT_TRUE(fake.messages.confirmations.empty());
-  testing::FakePlatform limited;
-  limited.identity.administrator = false;
-  limited.identity.elevated = false;
-  limited.files.files[kSettingsPath] = "<Settings/>";
-  Platform limitedPlatform = limited.platform();
-  FakeHost limitedHost;
-  TfrmMain window(limitedPlatform, limitedHost);
-  window.FormCreate(u"C:\\Apps\\lanthe.exe");
-  window.ApplicationStart();
-  EXPECT_TRUE(limited.messages.confirmations.empty());
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.identity.elevated = false;
+  limited.fake.files.files[kSettingsPath] = "<Settings/>";
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  limited.main.ApplicationStart();
+  EXPECT_TRUE(limited.fake.messages.confirmations.empty());
 }
 
 }  // namespace

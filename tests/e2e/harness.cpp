@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +29,45 @@ std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
   ::GetClassNameW(window, name, 64);
   return name;
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find(L"\r\n"); end != std::wstring::npos; end = text.find(L"\r\n", start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+constexpr const wchar_t* kFakeClients[] = {L"mstsc.exe", L"wfcrun32.exe", L"pn.exe", L"pnagent.exe"};
+
+// The fake clients a run leaves behind (a client still waiting for its session).
+void EndFakeClients() {
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+    for (const wchar_t* client : kFakeClients) {
+      if (_wcsicmp(entry.szExeFile, client) != 0) continue;
+      if (const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+        ::TerminateProcess(process, 99);
+        ::WaitForSingleObject(process, kWaitMs);
+        ::CloseHandle(process);
+      }
+    }
+  }
+  ::CloseHandle(snapshot);
 }
 
 std::wstring WithoutAccessKey(std::wstring text) {
@@ -80,13 +121,28 @@ LantheRun::LantheRun(const RunOptions& options) {
   if (!::CopyFileW((ThisProgramFolder() + L"lanthe-test.exe").c_str(), Program().c_str(), FALSE)) {
     throw std::runtime_error("cannot copy lanthe-test.exe into the program folder");
   }
-  if (options.settingsFile) {
-    std::ofstream(std::filesystem::path(folder_ + L"settings.xml"), std::ios::binary) << *options.settingsFile;
+  ::CreateDirectoryW(ClientsFolder().c_str(), nullptr);
+  for (const wchar_t* client : kFakeClients) {
+    ::CopyFileW((ThisProgramFolder() + L"fake-clients\\" + client).c_str(), (ClientsFolder() + L"\\" + client).c_str(),
+                FALSE);
   }
+  if (options.settingsFile) {
+    std::string settings = *options.settingsFile;
+    const std::string clients = Utf8(ClientsFolder());
+    for (std::size_t at = settings.find("$CLIENTS"); at != std::string::npos; at = settings.find("$CLIENTS", at)) {
+      settings.replace(at, 8, clients);
+    }
+    std::ofstream(std::filesystem::path(folder_ + L"settings.xml"), std::ios::binary) << settings;
+  }
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_LOG", (folder_ + L"clients.log").c_str());
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS",
+                            options.clientExitAfterMs ? std::to_wstring(*options.clientExitAfterMs).c_str() : nullptr);
 
   SetVariable(L"LANTHE_TEST_ADMINISTRATOR", options.administrator);
   SetVariable(L"LANTHE_TEST_ELEVATED", options.elevated);
-  ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG", (folder_ + L"power.log").c_str());
+  // A folder cannot be appended to: the recorded power action then fails.
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
+                            (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());
   std::wstring commandLine = L"\"" + Program() + L"\"";
   if (!options.parameters.empty()) commandLine += L" " + options.parameters;
   STARTUPINFOW startup{};
@@ -109,11 +165,23 @@ LantheRun::~LantheRun() {
     }
     ::CloseHandle(process_);
   }
-  for (const wchar_t* name : {L"settings.xml", L"settings.xml.bak", L"power.log", L"lanthe.exe"}) {
-    ::DeleteFileW((folder_ + name).c_str());
-  }
-  ::RemoveDirectoryW(folder_.c_str());
+  EndFakeClients();
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(folder_), ignored);
 }
+
+std::vector<std::wstring> LantheRun::ClientCommandLines() const {
+  std::ifstream in(std::filesystem::path(folder_ + L"clients.log"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::wstring text(static_cast<std::size_t>(
+                        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0)),
+                    L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                        static_cast<int>(text.size()));
+  return Lines(text);
+}
+
+std::vector<std::wstring> LantheRun::PowerRequests() const { return Lines(ReadFileText(L"power.log")); }
 
 std::wstring LantheRun::ReadFileText(const std::wstring& name) const {
   std::ifstream in(std::filesystem::path(folder_ + name), std::ios::binary);
@@ -167,7 +235,10 @@ HWND FindControl(HWND window, const std::wstring& className, const std::wstring&
       window,
       [](HWND child, LPARAM context) -> BOOL {
         auto& s = *reinterpret_cast<Search*>(context);
-        if (_wcsicmp(ClassOf(child).c_str(), s.className.c_str()) == 0 &&
+        // Group boxes are buttons too, but nobody clicks them.
+        const bool groupBox = (::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                              _wcsicmp(ClassOf(child).c_str(), L"Button") == 0;
+        if (!groupBox && _wcsicmp(ClassOf(child).c_str(), s.className.c_str()) == 0 &&
             WithoutAccessKey(WindowText(child)) == s.caption) {
           s.found = child;
           return FALSE;
@@ -205,6 +276,8 @@ void Answer(const ShownBox& box, int buttonId) {
   // takes Wine two seconds to deliver).
   ::PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(box.window, buttonId)));
+  // Gone before the next box is looked for, so that the answered one is not found again.
+  Poll(kWaitMs, [&] { return !::IsWindow(box.window) || !::IsWindowVisible(box.window); });
 }
 
 std::optional<std::wstring> WinlogonShell() {

@@ -21,8 +21,14 @@ struct RunOptions {
   bool administrator = true;  // LANTHE_TEST_ADMINISTRATOR
   bool elevated = true;       // LANTHE_TEST_ELEVATED
   std::wstring parameters;    // the command line after the program
-  // settings.xml beside the program; none when absent.
+  // settings.xml beside the program; none when absent. "$CLIENTS" stands for the
+  // folder of the fake clients (mstsc.exe, wfcrun32.exe, pn.exe, pnagent.exe).
   std::optional<std::string> settingsFile = std::string("<Settings/>");
+  // The fake clients end by themselves after this time; without it they stay until
+  // their window is closed.
+  std::optional<int> clientExitAfterMs;
+  // When false, power actions cannot be recorded, and the program sees them refused.
+  bool powerActionsAccepted = true;
 };
 
 struct ShownBox {
@@ -42,6 +48,12 @@ class LantheRun {
   const std::wstring& Folder() const { return folder_; }
   std::wstring Program() const { return folder_ + L"lanthe.exe"; }
   std::wstring ReadFileText(const std::wstring& name) const;
+  // The folder of the fake clients, without a trailing backslash.
+  std::wstring ClientsFolder() const { return folder_ + L"clients"; }
+  // The command lines the fake clients were started with, in order.
+  std::vector<std::wstring> ClientCommandLines() const;
+  // The power actions requested, as "ShutdownWindows <flags>" lines.
+  std::vector<std::wstring> PowerRequests() const;
 
   // A visible top-level window of the program with this caption; nullptr after the wait.
   HWND WaitForWindow(const std::wstring& caption, DWORD waitMs = kWaitMs) const;
@@ -61,7 +73,7 @@ class LantheRun {
 };
 
 // A child window (at any depth) of the given class whose caption, without the "&" of
-// its access key, is this one; nullptr when there is none.
+// its access key, is this one; nullptr when there is none. Group boxes are passed over.
 HWND FindControl(HWND window, const std::wstring& className, const std::wstring& caption);
 // The captions of all child windows, visible or not, in creation order.
 std::vector<std::wstring> ChildCaptions(HWND window, bool visibleOnly);

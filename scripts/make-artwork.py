@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""Draws the pictures of the shutdown dialog, our own artwork, as Windows bitmaps:
+the banner across its top (411 x 77, 24-bit) and the power icon beside the choice
+(32 x 32, 8-bit with a palette; its first pixel's colour is the background that the
+dialog makes transparent). Pure Python: run it again after changing a drawing."""
+import math
+import struct
+import sys
+
+
+def bmp(width, height, rows, bits, palette=None):
+    """rows: top-down lists of pixels, (r, g, b) for 24-bit or palette indexes for 8-bit."""
+    stride = ((width * bits + 31) // 32) * 4
+    body = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for px in row:
+            line += bytes((px[2], px[1], px[0])) if bits == 24 else bytes((px,))
+        line += bytes(stride - len(line))
+        body += line
+    colours = b''.join(bytes((b, g, r, 0)) for r, g, b in (palette or []))
+    offset = 14 + 40 + len(colours)
+    header = struct.pack('<2sIHHI', b'BM', offset + len(body), 0, 0, offset)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(body), 2835, 2835,
+                       len(palette or []), 0)
+    return header + info + colours + bytes(body)
+
+
+def mix(a, b, t):
+    return tuple(int(a[i] + (b[i] - a[i]) * t) for i in range(3))
+
+
+def banner(width=411, height=77):
+    dark, light = (12, 74, 96), (33, 150, 176)
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            t = x / (width - 1)
+            c = mix(dark, light, t * 0.9 + 0.1 * (y / height))
+            # Soft arcs of light towards the right, like a screen waking up.
+            d = math.hypot(x - width * 0.92, y - height * 1.6)
+            glow = max(0.0, 1 - abs(d - 150) / 26) * 0.35 + max(0.0, 1 - abs(d - 205) / 20) * 0.2
+            c = mix(c, (255, 255, 255), glow)
+            # A thin light line along the bottom edge.
+            if y >= height - 3:
+                c = mix(c, (214, 240, 247), 0.8)
+            row.append(c)
+        rows.append(row)
+    # The program's screen mark at the left.
+    for y in range(18, 58):
+        for x in range(22, 72):
+            inside = 22 <= x < 72 and 18 <= y < 50
+            glass = 26 <= x < 68 and 22 <= y < 46
+            stand = 44 <= x < 50 and 50 <= y < 54 or 36 <= x < 58 and 54 <= y < 57
+            if glass:
+                rows[y][x] = mix((214, 240, 247), (160, 200, 212), (x - 26) / 42)
+            elif inside or stand:
+                rows[y][x] = (250, 250, 250)
+    return bmp(width, height, rows, 24)
+
+
+def power_icon(size=32):
+    background = (255, 0, 255)  # made transparent by the dialog
+    face = (240, 240, 240)
+    red = (176, 32, 28)
+    palette = [background] + [mix(face, red, i / 15) for i in range(16)]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            cover = 0.0
+            for sy in range(4):
+                for sx in range(4):
+                    u = x + (sx + 0.5) / 4 - size / 2
+                    v = y + (sy + 0.5) / 4 - size / 2
+                    r = math.hypot(u, v)
+                    angle = math.degrees(math.atan2(u, -v))
+                    ring = 9.5 <= r <= 13.5 and abs(angle) > 38
+                    bar = abs(u) <= 2 and -15 <= v <= 0
+                    cover += 1 if ring or bar else 0
+            cover /= 16
+            row.append(0 if cover == 0 else 1 + min(15, int(cover * 15 + 0.5)))
+        rows.append(row)
+    return bmp(size, size, rows, 8, palette)
+
+
+def main(folder):
+    with open(folder + '/shutdown_banner.bmp', 'wb') as f:
+        f.write(banner())
+    with open(folder + '/shutdown_icon.bmp', 'wb') as f:
+        f.write(power_icon())
+
+
+if __name__ == '__main__':
+    main(sys.argv[1] if len(sys.argv) > 1 else '.')

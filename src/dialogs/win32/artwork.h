@@ -1,0 +1,4 @@
+#pragma once
+// Resource numbers of the dialogs' pictures (in lanthe.rc).
+#define LANTHE_BITMAP_SHUTDOWN_BANNER 101
+#define LANTHE_BITMAP_SHUTDOWN_ICON 102

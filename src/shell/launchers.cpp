@@ -1,0 +1,71 @@
+#include "shell/launchers.h"
+
+namespace lanthe {
+
+namespace {
+
+Text Quoted(TextView text) { return u"\"" + Text(text) + u"\""; }
+
+Text ClientProgram(TextView folder, TextView program) { return Quoted(Text(folder) + u"\\" + Text(program)); }
+
+}  // namespace
+
+CommandLine RdpCommandLine(const TSettings& settings) {
+  Text parameters;
+  if (settings.RDP.UseRDPFile) {
+    // ProgramDir ends with a backslash: the file name follows it directly.
+    parameters = Quoted(settings.ProgramDir + settings.RDP.RDPFileLocation) + u" " + settings.RDP.CommandlineParameters;
+  } else {
+    parameters = settings.RDP.CommandlineParameters + u"/V:" + settings.RDP.Connection + u":" +
+                 IntToText(settings.RDP.Port);
+  }
+  if (settings.RDP.FullScreen) parameters += u" /f";
+  return {ClientProgram(settings.RDP.ClientPath, u"mstsc.exe"), parameters};
+}
+
+CommandLine CitrixCommandLine(const TSettings& settings) {
+  return {ClientProgram(settings.Citrix.ClientPath, u"wfcrun32.exe"),
+          settings.ICA.CommandlineParameters + u" " + Quoted(settings.ICA.Connection)};
+}
+
+CommandLine IcaTestCommandLine(const TSettings& settings) {
+  return {ClientProgram(settings.Citrix.ClientPath, u"pn.exe"),
+          settings.ICA.CommandlineParameters + u"/APP " + Quoted(settings.ICA.Connection)};
+}
+
+Text ProgramNeighborhoodPath(const TSettings& settings) { return settings.Citrix.ClientPath + u"\\pn.exe"; }
+
+CommandLine ProgramNeighborhoodCommandLine(const TSettings& settings) {
+  return {Quoted(ProgramNeighborhoodPath(settings)), u""};
+}
+
+CommandLine PNAgentCommandLine(const TSettings& settings) {
+  return {ClientProgram(settings.Citrix.ClientPath, u"pnagent.exe"), settings.XenApp.CommandlineParameters};
+}
+
+void HandOverConnectionFile(const TSettings& settings, IFileSystem& files, IIniFiles& ini, IFolders& folders,
+                            IMessageBoxes& messages) {
+  const Text& user = settings.ICA.UserAppSrvIniLocation;
+  const Text& shared = settings.ICA.GlobalAppSrvIniLocation;
+  if (!settings.ICA.CopyICASettings || !files.FileExists(user)) return;
+  const Text failed = u"File copy " + shared + u" to " + user + u" failed!";
+  // Only from the shared copy to the user, never back.
+  if (!files.CopyOver(shared, user)) messages.ShowMessage(failed);
+  if (!files.FileExists(user)) return;
+  // The user's own folders replace whatever folders the shared copy carried.
+  const Text appData = folders.GetSpecialFolder(Csidl::kAppData);
+  const struct {
+    const char16_t* key;
+    Text value;
+  } paths[] = {{u"LogFileWin32", appData + u"\\ICAClient\\wfcwin32.log"},
+               {u"PersistentCachePath", appData + u"\\ICAClient\\Cache"}};
+  for (const auto& path : paths) {
+    if (ini.ReadString(user, u"WFClient", path.key, u"").empty()) continue;
+    if (!ini.WriteString(user, u"WFClient", path.key, path.value)) {
+      messages.ShowMessage(failed);
+      return;
+    }
+  }
+}
+
+}  // namespace lanthe

@@ -1,0 +1,61 @@
+#pragma once
+// The main window with fakes around it: the platform, its view, and the shutdown
+// dialog answered by script.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dialogs/shutdown_dialog.h"
+#include "fakes.h"
+#include "shell/main_window.h"
+
+namespace lanthe {
+
+class FakeHost final : public IMainWindowHost {
+ public:
+  void RenderMainWindow(const MainWindowState& s) override { state = s; ++renders; }
+  void ShowMainWindow() override { events.push_back("show"); }
+  void HideMainWindow() override { events.push_back("hide"); }
+  void TopMostWindow() override { events.push_back("topmost"); }
+  void TerminateApplication() override { events.push_back("terminate"); }
+
+  MainWindowState state;
+  int renders = 0;
+  std::vector<std::string> events;
+};
+
+// The shutdown dialog as the session cycle sees it: each show runs the next scripted
+// answer, which may pick an item, and gives its result.
+class FakeModalWindow final : public IModalWindow {
+ public:
+  explicit FakeModalWindow(TfrmShutdownDialog& dialog) : dialog_(dialog) {}
+  int ShowModal() override {
+    ++shows;
+    dialog_.FormShow();
+    if (answers.empty()) return 2;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer(dialog_);
+  }
+  std::deque<std::function<int(TfrmShutdownDialog&)>> answers;
+  int shows = 0;
+
+ private:
+  TfrmShutdownDialog& dialog_;
+};
+
+// Every window of the program with fakes around it.
+struct MainWindowRig {
+  MainWindowRig() { fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey); }
+  testing::FakePlatform fake;
+  Platform platform = fake.platform();
+  FakeHost host;
+  TfrmShutdownDialog frmShutdownDialog{u"kiosk"};
+  FakeModalWindow shutdownWindow{frmShutdownDialog};
+  OperatorWindows windows{frmShutdownDialog, shutdownWindow};
+  TfrmMain main{platform, host, windows};
+};
+
+}  // namespace lanthe

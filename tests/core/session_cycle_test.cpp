@@ -1,0 +1,256 @@
+// The session cycle and the exit actions of the main window: which client starts,
+// the order of questions, saves and power requests, and how every decision ends.
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "main_window_rig.h"
+#include "shell/launchers.h"
+
+namespace lanthe {
+namespace {
+
+constexpr char16_t kSettingsPath[] = u"C:\\Apps\\settings.xml";
+constexpr char16_t kRdp[] = u"\"C:\\Windows\\system32\\mstsc.exe\" /V:ts01:3389 /f";
+
+int Choose(TfrmShutdownDialog& dialog, int item) {
+  dialog.cboxChoiceChange(item);
+  return dialog.btnOkClick();
+}
+
+class SessionCycleTest : public ::testing::Test {
+ protected:
+  SessionCycleTest() { fake.identity.administrator = false; }
+
+  // A limited user's log-on with Lanthe as the shell and these settings elements.
+  void LogOn(const std::string& elements, TextView commandLine = u"C:\\Apps\\lanthe.exe") {
+    fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell>" + elements + "</Settings>";
+    main.FormCreate(commandLine);
+    main.ApplicationStart();
+  }
+
+  std::vector<Text> CommandLines() const {
+    std::vector<Text> lines;
+    for (const auto& run : fake.processes.runs) lines.push_back(run.CommandLine());
+    return lines;
+  }
+
+  int Questions() const { return static_cast<int>(fake.messages.questions.size()); }
+
+  static std::string Rdp(const std::string& more = "") {
+    return "<ConnectionType>0</ConnectionType><RDP><Connection>ts01</Connection><Port>3389</Port>"
+           "<FullScreen>-1</FullScreen></RDP>" + more;
+  }
+  static std::string Flags(bool reconnect, bool dialog) {
+    return std::string("<ShowReconnectDialog>") + (reconnect ? "True" : "False") + "</ShowReconnectDialog>" +
+           "<ShowShutdownDialog>" + (dialog ? "True" : "False") + "</ShowShutdownDialog>";
+  }
+
+  MainWindowRig rig;
+  testing::FakePlatform& fake = rig.fake;
+  FakeHost& host = rig.host;
+  TfrmMain& main = rig.main;
+};
+
+TEST_F(SessionCycleTest, RemoteDesktopSessionEndsWithTheChosenShutdown) {
+  fake.messages.answers = {false};
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  LogOn(Rdp(Flags(true, true)) + "<ShowShutdown>True</ShowShutdown><ShowLogoff>True</ShowLogoff>");
+
+  ASSERT_EQ(fake.processes.runs.size(), 1u);
+  EXPECT_EQ(fake.processes.runs[0].CommandLine(), kRdp);
+  EXPECT_TRUE(fake.processes.runs[0].wait);
+  EXPECT_EQ(fake.processes.runs[0].showState, ShowState::kNormal);
+  ASSERT_EQ(Questions(), 1);
+  EXPECT_EQ(fake.messages.questions[0], std::make_pair(Text(u"Connect again?"), Text(u"Lanthe session has been closed")));
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{17});
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"}));
+  EXPECT_TRUE(main.ShutdownRequested);
+  EXPECT_EQ(fake.files.atomicWrites, 0) << "a limited user's saves write nothing";
+}
+
+TEST_F(SessionCycleTest, ReconnectStartsTheSameClientAgainAsOftenAsAsked) {
+  fake.messages.answers = {true, true, true, false};
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 1); }};
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(CommandLines(), std::vector<Text>(4, kRdp));
+  EXPECT_EQ(Questions(), 4);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16}) << "the log-off choice";
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "hide", "hide", "terminate"}))
+      << "the main window stays hidden between the sessions";
+}
+
+TEST_F(SessionCycleTest, AThousandReconnectsInOneLogOn) {
+  fake.messages.answers = std::deque<bool>(1000, true);
+  fake.messages.answers.push_back(false);
+  LogOn(Rdp(Flags(true, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(fake.processes.runs.size(), 1001u);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
+}
+
+TEST_F(SessionCycleTest, ACancelledDialogBringsTheQuestionBack) {
+  fake.messages.answers = {false, false, false};
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return d.btnAnnulerenClick(); },
+                                [](TfrmShutdownDialog& d) { return d.btnAnnulerenClick(); },
+                                [](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(Questions(), 3);
+  EXPECT_EQ(rig.shutdownWindow.shows, 3);
+  EXPECT_EQ(fake.processes.runs.size(), 1u);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{17});
+}
+
+TEST_F(SessionCycleTest, WithoutTheQuestionTheDialogComesBackUntilConfirmed) {
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return d.btnAnnulerenClick(); },
+                                [](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  LogOn(Rdp(Flags(false, true)) + "<ShowShutdown>False</ShowShutdown><ShowRestart>True</ShowRestart>");
+  EXPECT_EQ(Questions(), 0);
+  EXPECT_EQ(rig.shutdownWindow.shows, 2);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16}) << "the first item is the log-off choice";
+}
+
+TEST_F(SessionCycleTest, TheDialogOffersWhatTheSettingsSay) {
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 1); }};
+  LogOn(Rdp(Flags(false, true)) +
+        "<ShowShutdown>True</ShowShutdown><ShowLogoff>False</ShowLogoff><ShowRestart>True</ShowRestart>"
+        "<ShutdownDialogDefaultChoice>3</ShutdownDialogDefaultChoice>");
+  EXPECT_EQ(rig.frmShutdownDialog.State().items, (std::vector<Text>{u"Afsluiten", u"Opnieuw opstarten"}));
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{18});
+}
+
+TEST_F(SessionCycleTest, AutomaticActionWhenBothQuestionsAreOff) {
+  const struct {
+    const char* citrixLogOff;
+    std::vector<std::uint16_t> flags;
+    bool terminates;
+  } cases[] = {{"1", {12}, true}, {"2", {16}, true}, {"0", {}, false}, {"9", {}, false}};
+  for (const auto& c : cases) {
+    MainWindowRig local;
+    local.fake.identity.administrator = false;
+    local.fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell>" + Rdp(Flags(false, false)) +
+                                            "<CitrixLogOff>" + c.citrixLogOff + "</CitrixLogOff></Settings>";
+    local.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    local.main.ApplicationStart();
+    EXPECT_EQ(local.fake.power.requested, c.flags) << c.citrixLogOff;
+    EXPECT_TRUE(local.fake.messages.questions.empty());
+    const bool terminated = !local.host.events.empty() && local.host.events.back() == "terminate";
+    EXPECT_EQ(terminated, c.terminates) << c.citrixLogOff;
+    EXPECT_EQ(local.main.ShutdownRequested, c.terminates) << "no exit action, no opened close protection";
+  }
+}
+
+TEST_F(SessionCycleTest, AnUnknownConnectionTypeStartsNothing) {
+  fake.messages.answers = {false};
+  LogOn("<ConnectionType>7</ConnectionType>" + Flags(true, false) + "<CitrixLogOff>1</CitrixLogOff>");
+  EXPECT_TRUE(fake.processes.runs.empty());
+  EXPECT_EQ(Questions(), 1) << "the end-of-session step follows at once";
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{12});
+}
+
+TEST_F(SessionCycleTest, DebugModeRequestsNothingButStillEnds) {
+  fake.messages.answers = {true, false};
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  LogOn(Rdp(Flags(true, true)), u"C:\\Apps\\lanthe.exe Debug");
+  EXPECT_EQ(fake.processes.runs.size(), 2u) << "a reconnect still runs the cycle again";
+  EXPECT_TRUE(fake.power.requested.empty());
+  EXPECT_EQ(host.events.back(), "terminate");
+}
+
+TEST_F(SessionCycleTest, ARefusedPowerActionIsReportedAndTheMainWindowComesBack) {
+  fake.power.accept = false;
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Lanthe asked Windows to log off, but Windows refused."});
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "show", "topmost"}));
+  EXPECT_TRUE(main.ShutdownRequested) << "the window may now be closed";
+}
+
+TEST_F(SessionCycleTest, CustomIcaHandsTheConnectionFileOverAndStartsTheConnection) {
+  const Text user = u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini";
+  fake.files.files[user] = "mine";
+  fake.files.files[u"C:\\Apps\\appsrv.ini"] = "shared";
+  LogOn("<ConnectionType>1</ConnectionType><ICA><Connection>Desktop</Connection><CopyICASettings>True</CopyICASettings>"
+        "</ICA>" + Flags(false, false));
+  EXPECT_EQ(fake.files.files[user], "shared");
+  EXPECT_EQ(CommandLines(), std::vector<Text>{u"\"C:\\Program Files\\Citrix\\ICA Client\\wfcrun32.exe\"  \"Desktop\""});
+}
+
+TEST_F(SessionCycleTest, XenAppIsNotStartedYetAndTheSessionEnds) {
+  LogOn("<ConnectionType>2</ConnectionType>" + Flags(false, false) + "<CitrixLogOff>1</CitrixLogOff>");
+  EXPECT_TRUE(fake.processes.runs.empty());
+  ASSERT_EQ(fake.messages.shown.size(), 1u);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{12});
+}
+
+TEST_F(SessionCycleTest, AnAdministratorIsNeverSentIntoTheCycle) {
+  fake.identity.administrator = true;
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_TRUE(fake.processes.runs.empty());
+  EXPECT_EQ(Questions(), 0);
+  EXPECT_EQ(host.events, (std::vector<std::string>{"show", "topmost"}));
+}
+
+class ExitActionTest : public SessionCycleTest {
+ protected:
+  ExitActionTest() {
+    fake.identity.administrator = true;
+    fake.files.files[kSettingsPath] = "<Settings/>";
+    main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    main.ApplicationStart();
+    fake.files.atomicWrites = 0;
+  }
+};
+
+TEST_F(ExitActionTest, ShutdownButtonsSaveFlagAndRequestTheirAction) {
+  const struct {
+    int tag;
+    std::uint16_t flags;
+  } cases[] = {{main.State().btnLogoffTag, 16}, {main.State().btnShutdownTag, 17}, {main.State().btnRestartTag, 18}};
+  for (const auto& c : cases) {
+    fake.power.requested.clear();
+    fake.files.atomicWrites = 0;
+    host.events.clear();
+    main.btnShutdownClick(c.tag);
+    EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{c.flags});
+    EXPECT_EQ(fake.files.atomicWrites, 2) << "the button saves, and the exit action saves once more";
+    EXPECT_EQ(host.events, std::vector<std::string>{"terminate"});
+    EXPECT_TRUE(main.ShutdownRequested);
+  }
+}
+
+TEST_F(ExitActionTest, CodesOutsideTheTable) {
+  main.ExitApplication(5);
+  EXPECT_TRUE(fake.power.requested.empty());
+  EXPECT_EQ(host.events.back(), "terminate") << "5 is greater than 0";
+  EXPECT_EQ(fake.files.atomicWrites, 1);
+
+  host.events.clear();
+  MainWindowRig other;
+  other.main.ExitApplication(-1);
+  EXPECT_TRUE(other.main.ShutdownRequested);
+  EXPECT_TRUE(other.host.events.empty()) << "the program goes on";
+}
+
+TEST_F(ExitActionTest, ConnectionTestAndProgramNeighborhood) {
+  main.Settings.ConnectionType = 0;
+  main.Settings.RDP.Connection = u"ts01";
+  main.btnTestConnectionClick();
+  main.Settings.ConnectionType = 1;
+  main.Settings.ICA.Connection = u"Desktop";
+  main.btnTestConnectionClick();
+  main.Settings.ConnectionType = 7;
+  main.btnTestConnectionClick();
+  EXPECT_EQ(CommandLines(),
+            (std::vector<Text>{kRdp, u"\"C:\\Program Files\\Citrix\\ICA Client\\pn.exe\" /APP \"Desktop\""}));
+  EXPECT_TRUE(fake.processes.runs[1].wait);
+  EXPECT_TRUE(host.events.empty() || host.events.back() != "hide") << "a test does not hide the window";
+
+  main.btnPNClick();
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"File not found: C:\\Program Files\\Citrix\\ICA Client\\pn.exe"});
+  fake.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\pn.exe"] = "";
+  main.btnPNClick();
+  EXPECT_EQ(CommandLines().back(), u"\"C:\\Program Files\\Citrix\\ICA Client\\pn.exe\" ");
+}
+
+}  // namespace
+}  // namespace lanthe

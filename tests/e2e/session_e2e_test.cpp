@@ -1,0 +1,197 @@
+// A limited user's log-on with Lanthe as the shell, under Wine with the fake clients:
+// which client starts, the reconnect question, the shutdown dialog, the exit actions.
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace lanthe::e2e {
+namespace {
+
+const std::wstring kDialog = L"Windows Afsluiten";
+const std::wstring kQuestion = L"Connect again?";
+
+// Settings of a Remote Desktop kiosk whose clients are the fakes.
+std::string Kiosk(const std::string& more, const char* connectionType = "0") {
+  return std::string("<Settings><CurrentShell>1</CurrentShell><ConnectionType>") + connectionType +
+         "</ConnectionType>"
+         "<RDP><ClientPath>$CLIENTS</ClientPath><Connection>ts01</Connection><Port>3390</Port>"
+         "<FullScreen>-1</FullScreen></RDP>"
+         "<Citrix><ClientPath>$CLIENTS</ClientPath></Citrix><ICA><Connection>Desktop</Connection></ICA>" +
+         more + "</Settings>";
+}
+
+std::string Questions(bool reconnect, bool dialog) {
+  return std::string("<ShowReconnectDialog>") + (reconnect ? "True" : "False") + "</ShowReconnectDialog>" +
+         "<ShowShutdownDialog>" + (dialog ? "True" : "False") + "</ShowShutdownDialog>" +
+         "<ShowShutdown>True</ShowShutdown><ShowLogoff>True</ShowLogoff><ShowRestart>True</ShowRestart>";
+}
+
+RunOptions Limited(const std::string& settings, std::optional<int> clientExitAfterMs = 300) {
+  RunOptions options;
+  options.administrator = false;
+  options.settingsFile = settings;
+  options.clientExitAfterMs = clientExitAfterMs;
+  return options;
+}
+
+// Answers the reconnect question, failing the test when it does not come.
+void AnswerQuestion(const LantheRun& run, bool reconnect) {
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box) << "no reconnect question";
+  EXPECT_EQ(box->caption, L"Lanthe session has been closed");
+  EXPECT_EQ(box->text, kQuestion);
+  Answer(*box, reconnect ? IDYES : IDNO);
+}
+
+// Picks an item of the shutdown dialog and presses one of its buttons.
+void AnswerDialog(const LantheRun& run, int item, const wchar_t* button) {
+  HWND dialog = run.WaitForWindow(kDialog);
+  ASSERT_TRUE(dialog) << "no shutdown dialog";
+  HWND list = FindControl(dialog, L"ComboBox", L"");
+  ASSERT_TRUE(list);
+  ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  Click(FindControl(dialog, L"Button", button));
+}
+
+TEST(SessionE2E, RemoteDesktopStartsWithItsCommandLineWhileTheMainWindowHides) {
+  LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>2</CitrixLogOff>"), std::nullopt));
+  HWND fake = nullptr;
+  for (int i = 0; i < 400 && !fake; ++i) {
+    fake = ::FindWindowW(L"LantheFakeClient", nullptr);
+    if (!fake) ::Sleep(50);
+  }
+  ASSERT_TRUE(fake) << "no client window";
+  EXPECT_EQ(run.WaitForWindow(L"Lanthe", 0), nullptr) << "the main window is hidden while the client runs";
+  ASSERT_EQ(run.ClientCommandLines().size(), 1u);
+  EXPECT_EQ(run.ClientCommandLines()[0], L"\"" + run.ClientsFolder() + L"\\mstsc.exe\" /V:ts01:3390 /f");
+  ::PostMessageW(fake, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+}
+
+TEST(SessionE2E, CustomIcaStartsTheConnectionStarter) {
+  LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>1</CitrixLogOff>", "1")));
+  ASSERT_TRUE(run.WaitForExit());
+  ASSERT_EQ(run.ClientCommandLines().size(), 1u);
+  EXPECT_EQ(run.ClientCommandLines()[0], L"\"" + run.ClientsFolder() + L"\\wfcrun32.exe\"  \"Desktop\"");
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 12"});
+}
+
+TEST(SessionE2E, ConnectAgainStartsTheSameClientEachTime) {
+  LantheRun run(Limited(Kiosk(Questions(true, true))));
+  for (int i = 0; i < 3; ++i) AnswerQuestion(run, true);
+  AnswerQuestion(run, false);
+  AnswerDialog(run, 0, L"Ok");
+  ASSERT_TRUE(run.WaitForExit());
+  const auto lines = run.ClientCommandLines();
+  ASSERT_EQ(lines.size(), 4u);
+  for (const auto& line : lines) EXPECT_EQ(line, lines[0]);
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 17"});
+}
+
+TEST(SessionE2E, TheShutdownDialogShowsItsChoicesAndRequestsTheChosenOne) {
+  LantheRun run(Limited(Kiosk(Questions(false, true))));
+  HWND dialog = run.WaitForWindow(kDialog);
+  ASSERT_TRUE(dialog);
+  HWND list = FindControl(dialog, L"ComboBox", L"");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+  wchar_t item[128] = {};
+  ::SendMessageW(list, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(item));
+  EXPECT_STREQ(item, L"Opnieuw opstarten");
+  EXPECT_TRUE(FindControl(dialog, L"Static", L"Kies een optie:"));
+  EXPECT_TRUE(FindControl(dialog, L"Static",
+                          L"De sessie be\u00EBndigen en Windows afsluiten, zodat u de computer veilig kunt uitzetten."));
+  AnswerDialog(run, 2, L"Ok");
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 18"});
+}
+
+TEST(SessionE2E, ACancelledDialogBringsTheQuestionBack) {
+  LantheRun run(Limited(Kiosk(Questions(true, true))));
+  AnswerQuestion(run, false);
+  AnswerDialog(run, 0, L"Cancel");
+  AnswerQuestion(run, false);
+  AnswerDialog(run, 1, L"Ok");
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.ClientCommandLines().size(), 1u);
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+}
+
+TEST(SessionE2E, AutomaticActionsWithoutQuestionOrDialog) {
+  for (const char* action : {"1", "2"}) {
+    LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>" + action + "</CitrixLogOff>")));
+    ASSERT_TRUE(run.WaitForExit()) << action;
+    EXPECT_EQ(run.PowerRequests(),
+              std::vector<std::wstring>{std::string(action) == "1" ? L"ShutdownWindows 12" : L"ShutdownWindows 16"});
+  }
+  LantheRun none(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>0</CitrixLogOff>")));
+  EXPECT_TRUE(none.WaitForWindow(L"Lanthe")) << "nothing happens, and the main window shows";
+  EXPECT_FALSE(none.WaitForExit(500));
+  EXPECT_TRUE(none.PowerRequests().empty());
+}
+
+TEST(SessionE2E, AnUnknownConnectionTypeStartsNoClient) {
+  LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>1</CitrixLogOff>", "7")));
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_TRUE(run.ClientCommandLines().empty());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 12"});
+}
+
+TEST(SessionE2E, DebugModeRequestsNothingAndStillEnds) {
+  RunOptions options = Limited(Kiosk(Questions(false, true)));
+  options.parameters = L"Debug";
+  LantheRun run(options);
+  const auto debug = run.WaitForMessageBox();
+  ASSERT_TRUE(debug);
+  EXPECT_EQ(debug->text, L"Debug is on!");
+  Answer(*debug, IDOK);
+  AnswerDialog(run, 0, L"Ok");
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.ClientCommandLines().size(), 1u);
+  EXPECT_TRUE(run.PowerRequests().empty());
+}
+
+TEST(SessionE2E, AnAdministratorGetsTheMainWindowAndNoClient) {
+  RunOptions options = Limited(Kiosk(Questions(true, true)));
+  options.administrator = true;
+  LantheRun run(options);
+  EXPECT_TRUE(run.WaitForWindow(L"Lanthe"));
+  EXPECT_FALSE(run.WaitForMessageBox(500));
+  EXPECT_TRUE(run.ClientCommandLines().empty());
+}
+
+TEST(SessionE2E, TheMainWindowsShutdownButtons) {
+  const struct {
+    const wchar_t* button;
+    const wchar_t* request;
+  } cases[] = {{L"Logoff", L"ShutdownWindows 16"}, {L"Shutdown", L"ShutdownWindows 17"},
+               {L"Restart", L"ShutdownWindows 18"}};
+  for (const auto& c : cases) {
+    LantheRun run({});
+    HWND window = run.WaitForWindow(L"Lanthe");
+    ASSERT_TRUE(window);
+    Click(FindControl(window, L"Button", c.button));
+    ASSERT_TRUE(run.WaitForExit()) << c.button;
+    EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{c.request}) << c.button;
+  }
+}
+
+TEST(SessionE2E, ARefusedPowerActionIsReportedAndTheMainWindowComesBack) {
+  RunOptions options = Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>2</CitrixLogOff>"));
+  options.powerActionsAccepted = false;
+  LantheRun run(options);
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"Lanthe asked Windows to log off, but Windows refused.");
+  Answer(*box, IDOK);
+  HWND window = run.WaitForWindow(L"Lanthe");
+  ASSERT_TRUE(window);
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(run.WaitForExit()) << "after an exit action the window may be closed";
+}
+
+}  // namespace
+}  // namespace lanthe::e2e

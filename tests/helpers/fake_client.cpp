@@ -1,0 +1,114 @@
+// A stand-in for the remote clients Lanthe starts (mstsc.exe, wfcrun32.exe, pn.exe,
+// pnagent.exe): built once per name, it appends its whole command line to a log,
+// shows a small window saying which connection it stands for, and stays until that
+// window is closed ("End session") or until a given time has passed.
+//
+//   LANTHE_FAKE_CLIENT_LOG            the log (UTF-8, one line per start); without it,
+//                                     fake-clients.log beside the program
+//   LANTHE_FAKE_CLIENT_EXIT_AFTER_MS  end by itself after this many milliseconds
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR kEndTimer = 1;
+constexpr int kEndButton = 100;
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, 1024);
+  return length && length < 1024 ? std::wstring(value, length) : std::wstring();
+}
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// What the client stands for, by the name it was built as.
+std::wstring Role(const std::wstring& program) {
+  if (_wcsicmp(program.c_str(), L"mstsc.exe") == 0) return L"Remote Desktop";
+  if (_wcsicmp(program.c_str(), L"wfcrun32.exe") == 0) return L"Custom ICA connection";
+  if (_wcsicmp(program.c_str(), L"pn.exe") == 0) return L"Program Neighborhood";
+  if (_wcsicmp(program.c_str(), L"pnagent.exe") == 0) return L"PNAgent";
+  return L"Remote client";
+}
+
+void AppendToLog(const std::wstring& line) {
+  std::wstring log = Environment(L"LANTHE_FAKE_CLIENT_LOG");
+  if (log.empty()) {
+    const std::wstring self = ProgramPath();
+    log = self.substr(0, self.find_last_of(L'\\') + 1) + L"fake-clients.log";
+  }
+  const HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const std::wstring text = line + L"\r\n";
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(file);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kEndButton) ::DestroyWindow(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kEndTimer) ::DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
+  const std::wstring commandLine = ::GetCommandLineW();
+  AppendToLog(commandLine);
+
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = L"LantheFakeClient";
+  ::RegisterClassW(&windowClass);
+
+  const std::wstring program = FileName(ProgramPath());
+  const std::wstring title = Role(program) + L" (fake " + program + L")";
+  const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
+                                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 460,
+                                        150, nullptr, nullptr, instance, nullptr);
+  const std::wstring text = L"A stand-in for " + program + L". Connection:\r\n" + parameters;
+  ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 10, 10, 430, 60, window, nullptr,
+                    instance, nullptr);
+  ::CreateWindowExW(0, L"BUTTON", L"End session", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 330, 80, 110,
+                    25, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEndButton)), instance, nullptr);
+  const std::wstring after = Environment(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS");
+  if (!after.empty()) ::SetTimer(window, kEndTimer, static_cast<UINT>(std::wcstoul(after.c_str(), nullptr, 10)), nullptr);
+  ::ShowWindow(window, show);
+
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!::IsDialogMessageW(window, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return 0;
+}
