@@ -120,6 +120,23 @@ TEST(SessionE2E, ACancelledDialogBringsTheQuestionBack) {
   EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
 }
 
+TEST(SessionE2E, EscapeCancelsTheDialogAndEnterConfirmsIt) {
+  LantheRun run(Limited(Kiosk(Questions(true, true))));
+  AnswerQuestion(run, false);
+  const auto press = [&](WPARAM key) {
+    HWND dialog = run.WaitForWindow(kDialog);
+    ASSERT_TRUE(dialog);
+    HWND list = FindControl(dialog, L"ComboBox", L"");
+    ::PostMessageW(list, WM_KEYDOWN, key, 1);
+    ::PostMessageW(list, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+  };
+  press(VK_ESCAPE);
+  AnswerQuestion(run, false);  // cancelled: the question comes back
+  press(VK_RETURN);
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 17"});
+}
+
 TEST(SessionE2E, AutomaticActionsWithoutQuestionOrDialog) {
   for (const char* action : {"1", "2"}) {
     LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>" + action + "</CitrixLogOff>")));
