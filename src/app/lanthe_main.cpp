@@ -31,7 +31,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 #ifdef LANTHE_TEST_BUILD
   lanthe::win32::TestSeamIdentity identity;
   lanthe::win32::RecordingPower power;
-  lanthe::win32::Win32Platform system(identity, power);
+  lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
+  lanthe::win32::Win32Platform system(identity, power, groupPolicy);
 #else
   lanthe::win32::Win32Platform system;
 #endif

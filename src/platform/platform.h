@@ -2,8 +2,10 @@
 // Every way in which the program reaches the machine, handed around as one bundle.
 // The Win32 side provides the real implementations; tests provide fakes.
 
+#include "platform/accounts.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/group_policy.h"
 #include "platform/folders.h"
 #include "platform/identity.h"
 #include "platform/message_boxes.h"
@@ -25,6 +27,8 @@ struct Platform {
   IWindowList& windows;
   IMessageBoxes& messages;
   ICodePage& codePage;
+  IGroupPolicy& groupPolicy;
+  IAccounts& accounts;
 };
 
 }  // namespace lanthe

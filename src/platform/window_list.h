@@ -13,6 +13,9 @@ class IWindowList {
   // Titles of all top-level windows in the platform's order, each cut to 256
   // characters; windows without a title are left out, duplicates stay.
   virtual std::vector<Text> TopLevelWindowTitles() = 0;
+  // Tells every top-level window that a setting of this area changed
+  // (WM_SETTINGCHANGE). A window that hangs is given up on: the call always returns.
+  virtual void BroadcastSettingChange(TextView area) = 0;
 };
 
 }  // namespace lanthe

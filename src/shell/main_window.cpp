@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/gpo.h"
+#include "platform/local_users.h"
 #include "shell/command_line.h"
 #include "shell/launchers.h"
 
@@ -254,6 +256,15 @@ void TfrmMain::SaveSettings() {
   lanthe::SaveSettings(xmlSettings_, Settings, platform_.messages, platform_.identity, pnagent_);
 }
 
+// In this order:
+// 1. the shutdown dialog's switches;
+// 2. the main window's connection button and
+// 3. its shell selection (kept within -1..1);
+// 4. for an administrator: the user's appsrv.ini to the shared copy, the PNAgent
+//    configuration to XenAppSettings.cfg, and the limited account (not in debug mode);
+// 5. not in debug mode: the Winlogon automatic log-on and shell values;
+// 6. the task-manager and screen-saver policies (the object is made in debug mode too).
+// A value that cannot be written raises an Error and ends the call at that step.
 void TfrmMain::ApplySettings() {
   TfrmShutdownDialog& dialog = windows_.frmShutdownDialog;
   dialog.ShowShutdown = Settings.ShowShutdown;
@@ -263,23 +274,62 @@ void TfrmMain::ApplySettings() {
 
   state_.btnPNVisible = Settings.ConnectionType == ConnectionType::kCustomIca;
   state_.btnRemoteDesktopVisible = Settings.ConnectionType == ConnectionType::kRemoteDesktop;
-  // The radio group keeps its selection within -1 (nothing selected) and 1.
   state_.rgCurrentShellItemIndex = std::clamp(Settings.CurrentShell, -1, 1);
   host_.RenderMainWindow(state_);
 
+  if (platform_.identity.IsAdministrator()) {
+    const Text& user = Settings.ICA.UserAppSrvIniLocation;
+    const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
+    if (Settings.ICA.CopyICASettings && platform_.files.FileExists(user) && !platform_.files.CopyOver(user, shared)) {
+      platform_.messages.ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
+    }
+    if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
+    if (Settings.Autologon.CreateUser && !DebugMode) {
+      CreateLocalUser(Settings.Autologon.Username, Settings.Autologon.Password, platform_.accounts,
+                      platform_.processes, platform_.folders, platform_.messages);
+    }
+  }
+
   if (!DebugMode) {
+    SetAutologon(Settings.Autologon.EnableAutologon, Settings.Autologon.Username, Settings.Autologon.Password);
     switch (state_.rgCurrentShellItemIndex) {
       case 0: SetShell(u"Explorer.exe"); break;
       case 1: SetShell(ShellCommandFor(platform_.folders.ExecutablePath())); break;
       default: break;  // no selection: the shell value is left alone
     }
   }
+
+  ApplyPolicies();
 }
 
-void TfrmMain::SetShell(TextView shell) {
-  auto key = platform_.registry.OpenKey(RegistryRoot::LocalMachine, kWinlogonKey);
-  if (!key) return;  // a limited user: the key cannot be opened for writing
-  if (!key->WriteString(u"shell", shell)) throw Error(u"Failed to set data for 'shell'");
+void TfrmMain::ApplyPolicies() {
+  std::optional<TGPO> gpo;
+  try {
+    gpo.emplace(platform_.groupPolicy, platform_.registry, platform_.windows);
+  } catch (const GroupPolicyUnavailable& error) {
+    // Windows editions without the group-policy component (and Wine) cannot make the
+    // object. An administrator hears of it once; a limited user's log-on goes on
+    // without a word, as it would with an object it may not open.
+    if (platform_.identity.IsAdministrator() && !toldPoliciesUnavailable_ && !DebugMode) {
+      toldPoliciesUnavailable_ = true;
+      platform_.messages.ShowMessage(u"The task-manager and screen-saver policies could not be written. " +
+                                     error.message());
+    }
+    return;
+  }
+  if (DebugMode) return;
+  gpo->SetPolicyBool(u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", u"DisableTaskMgr",
+                     Settings.DisableTaskManager);
+  // Relative to the root exactly so, with no "Software" level in front.
+  gpo->SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive",
+                       Settings.DisableScreenSaver ? u"0" : u"1");
+  gpo->SavePolicy();
 }
+
+void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
+  lanthe::SetAutologon(platform_.registry, enable, userName, password);
+}
+
+void TfrmMain::SetShell(TextView shell) { lanthe::SetShell(platform_.registry, shell); }
 
 }  // namespace lanthe

@@ -14,6 +14,7 @@
 #include "config/settings_file.h"
 #include "dialogs/shutdown_dialog.h"
 #include "platform/platform.h"
+#include "shell/winlogon.h"
 
 namespace lanthe {
 
@@ -65,9 +66,6 @@ struct OperatorWindows {
 inline constexpr char16_t kReconnectQuestion[] = u"Connect again?";
 inline constexpr char16_t kReconnectCaption[] = u"Lanthe session has been closed";
 
-// The Winlogon key that holds the shell and automatic log-on values.
-inline constexpr char16_t kWinlogonKey[] = u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
-
 // The shell value for the program itself: its path, in double quotes when it holds a
 // blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
 // the program C:\Program.exe with parameters.
@@ -114,7 +112,9 @@ class TfrmMain {
 
   void LoadSettings();
   void SaveSettings();
+  // Brings the settings to the machine and the windows; see the steps in the source.
   void ApplySettings();
+  void SetAutologon(bool enable, TextView userName, TextView password);
   void SetShell(TextView shell);
 
   const MainWindowState& State() const { return state_; }
@@ -126,6 +126,7 @@ class TfrmMain {
   void NotAvailableYet(TextView what);
   void OfferElevation();
   void StartClient();
+  void ApplyPolicies();
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
@@ -138,6 +139,7 @@ class TfrmMain {
   bool handedOver_ = false;  // an elevated copy of the program was started instead
   bool inSessionCycle_ = false;
   bool reconnect_ = false;  // set by a reconnect; the cycle then starts its next pass
+  bool toldPoliciesUnavailable_ = false;
 };
 
 }  // namespace lanthe

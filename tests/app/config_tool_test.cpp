@@ -100,6 +100,8 @@ TEST_F(ConfigToolTest, WriteRefusesUnknownNamesAndBadValuesAndWritesNothing) {
       {u"RDP.Port=", "RDP.Port needs a whole number"},
       {u"ShowRestart=yes", "ShowRestart needs true or false"},
       {u"ShowRestart", "is not of the form Name=Value"},
+      {u"Autologon.Username=ki\"osk", "The user name of the limited account contains a double quote"},
+      {u"Autologon.Password=a\"b", "The password of the limited account contains a double quote"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run({u"write", u"/k/s.xml", u"RDP.Port=1", c.assignment}), ConfigToolExit::kUsage);

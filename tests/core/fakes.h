@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -294,8 +295,88 @@ class FakeWindowList final : public IWindowList {
     ++enumerations;
     return titles;
   }
+  void BroadcastSettingChange(TextView area) override { broadcasts.emplace_back(area); }
   std::vector<Text> titles;
   int enumerations = 0;
+  std::vector<Text> broadcasts;
+};
+
+// The group-policy object: its user section is a key of the fake registry (under
+// HKEY_LOCAL_MACHINE "GPO\User"), and every call is recorded in order.
+class FakeGroupPolicy final : public IGroupPolicy {
+ public:
+  explicit FakeGroupPolicy(FakeRegistry& registry) : registry_(registry) {}
+
+  std::unique_ptr<IGroupPolicyObject> CreateObject(std::uint32_t& errorCode) override {
+    calls.push_back("create");
+    if (!available) {
+      errorCode = 0x80040154;
+      return nullptr;
+    }
+    return std::make_unique<Object>(*this);
+  }
+
+  bool available = true;
+  bool opens = true;      // OpenLocalMachineGPO succeeds (an administrator)
+  bool givesKey = true;   // GetRegistryKey succeeds
+  std::vector<std::string> calls;
+  int released = 0;
+
+ private:
+  class Object final : public IGroupPolicyObject {
+   public:
+    explicit Object(FakeGroupPolicy& owner) : owner_(owner) {}
+    ~Object() override {
+      owner_.calls.push_back("release");
+      ++owner_.released;
+    }
+    bool OpenLocalMachineGPO() override {
+      owner_.calls.push_back("open");
+      return owner_.opens;
+    }
+    std::unique_ptr<IRegistryKey> GetUserRegistryKey() override {
+      owner_.calls.push_back("key");
+      return owner_.givesKey ? owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\User") : nullptr;
+    }
+    void Save() override { owner_.calls.push_back("save"); }
+
+   private:
+    FakeGroupPolicy& owner_;
+  };
+
+  FakeRegistry& registry_;
+};
+
+// Local accounts served in pages of a given size; the enumeration can be made to fail.
+class FakeAccounts final : public IAccounts {
+ public:
+  UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) override {
+    servers.emplace_back(serverName);
+    UserEnumPage page;
+    if (failAt && calls == *failAt) {
+      ++calls;
+      page.status = 124;  // ERROR_INVALID_LEVEL, as Wine answers
+      return page;
+    }
+    ++calls;
+    const std::size_t start = resumeHandle;
+    const std::size_t end = std::min(users.size(), start + pageSize);
+    for (std::size_t i = start; i < end; ++i) page.accounts.push_back(users[i]);
+    resumeHandle = static_cast<std::uint32_t>(end);
+    page.status = end < users.size() ? NetStatus::kMoreData : NetStatus::kSuccess;
+    return page;
+  }
+  std::optional<WorkstationInfo> GetWorkstationInfo() override {
+    if (!workstation) return std::nullopt;
+    return workstation;
+  }
+
+  std::vector<UserAccount> users = {{u"Administrator", 2}, {u"Guest", 0}};
+  std::size_t pageSize = 10;
+  std::optional<int> failAt;
+  std::optional<WorkstationInfo> workstation = WorkstationInfo{u"KIOSK-01", u"WORKGROUP"};
+  std::vector<Text> servers;
+  int calls = 0;
 };
 
 // A code page that has nothing beyond ASCII, to show what happens to characters a
@@ -325,9 +406,12 @@ struct FakePlatform {
   FakeWindowList windows;
   FakeMessageBoxes messages;
   Windows1252CodePage codePage;
+  FakeGroupPolicy groupPolicy{registry};
+  FakeAccounts accounts;
 
   Platform platform() {
-    return Platform{registry, processes, files, ini, folders, identity, power, windows, messages, codePage};
+    return Platform{registry, processes, files,    ini,         folders, identity,
+                    power,    windows,   messages, codePage, groupPolicy, accounts};
   }
 };
 

@@ -140,6 +140,7 @@ LantheRun::LantheRun(const RunOptions& options) {
 
   SetVariable(L"LANTHE_TEST_ADMINISTRATOR", options.administrator);
   SetVariable(L"LANTHE_TEST_ELEVATED", options.elevated);
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_GROUP_POLICY", options.groupPolicyStandIn ? L"registry" : nullptr);
   // A folder cannot be appended to: the recorded power action then fails.
   ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
                             (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());
@@ -279,6 +280,26 @@ void Answer(const ShownBox& box, int buttonId) {
   // Gone before the next box is looked for, so that the answered one is not found again.
   Poll(kWaitMs, [&] { return !::IsWindow(box.window) || !::IsWindowVisible(box.window); });
 }
+
+std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name) {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(value);
+}
+
+std::optional<DWORD> RegistryDword(HKEY root, const std::wstring& key, const std::wstring& name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+void DeleteRegistryTree(HKEY root, const std::wstring& key) { ::RegDeleteTreeW(root, key.c_str()); }
 
 std::optional<std::wstring> WinlogonShell() {
   wchar_t value[1024] = {};

@@ -29,6 +29,9 @@ struct RunOptions {
   std::optional<int> clientExitAfterMs;
   // When false, power actions cannot be recorded, and the program sees them refused.
   bool powerActionsAccepted = true;
+  // The test build's stand-in for the group-policy object, which Wine lacks; when
+  // false, the program meets Wine's missing object.
+  bool groupPolicyStandIn = true;
 };
 
 struct ShownBox {
@@ -81,6 +84,11 @@ std::vector<std::wstring> ChildCaptions(HWND window, bool visibleOnly);
 void Click(HWND button);
 // Answers a message box with one of its buttons (IDOK, IDYES, IDNO, ...).
 void Answer(const ShownBox& box, int buttonId);
+
+// A string or double-word value of this prefix's registry; nullopt when it is missing.
+std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name);
+std::optional<DWORD> RegistryDword(HKEY root, const std::wstring& key, const std::wstring& name);
+void DeleteRegistryTree(HKEY root, const std::wstring& key);
 
 // The Winlogon "shell" value of this prefix; nullopt when it is missing.
 std::optional<std::wstring> WinlogonShell();

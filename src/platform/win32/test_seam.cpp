@@ -46,6 +46,51 @@ bool TestSeamIdentity::IsElevated() noexcept {
   return HarnessAnswer(L"LANTHE_TEST_ELEVATED").value_or(real_.IsElevated());
 }
 
+namespace {
+
+class RegistryGroupPolicyObject final : public IGroupPolicyObject {
+ public:
+  explicit RegistryGroupPolicyObject(IIdentity& identity) : identity_(identity) {}
+  bool OpenLocalMachineGPO() noexcept override { return identity_.IsAdministrator(); }
+  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override {
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(kTestGroupPolicyKey) + L"\\User";
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+      return nullptr;
+    }
+    return WrapRegistryKey(key);
+  }
+  void Save() noexcept override {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kTestGroupPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    const UniqueKey owned(key);
+    DWORD saves = 0;
+    DWORD size = sizeof saves;
+    ::RegQueryValueExW(key, L"Saves", nullptr, nullptr, reinterpret_cast<BYTE*>(&saves), &size);
+    ++saves;
+    ::RegSetValueExW(key, L"Saves", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saves), sizeof saves);
+  }
+
+ private:
+  IIdentity& identity_;
+};
+
+}  // namespace
+
+std::unique_ptr<IGroupPolicyObject> TestSeamGroupPolicy::CreateObject(std::uint32_t& errorCode) noexcept {
+  try {
+    if (EnvironmentValue(L"LANTHE_TEST_GROUP_POLICY") == L"registry") {
+      return std::make_unique<RegistryGroupPolicyObject>(identity_);
+    }
+  } catch (...) {
+  }
+  return real_.CreateObject(errorCode);
+}
+
 bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {
   try {
     const std::wstring log = EnvironmentValue(L"LANTHE_TEST_POWER_LOG");

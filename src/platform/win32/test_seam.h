@@ -7,6 +7,11 @@
 //                            unset (or anything else): the real answer.
 // LANTHE_TEST_ELEVATED       "1": the program runs with full rights, "0": filtered;
 //                            unset: the real answer.
+// LANTHE_TEST_GROUP_POLICY   "registry": a stand-in for the group-policy object (which
+//                            Wine lacks) keeps its user section under
+//                            HKEY_CURRENT_USER\Software\Lanthe Test Group Policy\User and
+//                            counts its saves there in "Saves"; it opens only for an
+//                            administrator. Unset: the real object.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
 
@@ -23,6 +28,19 @@ class TestSeamIdentity final : public IIdentity {
  private:
   Win32Identity real_;
 };
+
+// The real group-policy object, or the stand-in that LANTHE_TEST_GROUP_POLICY asks for.
+class TestSeamGroupPolicy final : public IGroupPolicy {
+ public:
+  explicit TestSeamGroupPolicy(IIdentity& identity) : identity_(identity) {}
+  std::unique_ptr<IGroupPolicyObject> CreateObject(std::uint32_t& errorCode) noexcept override;
+
+ private:
+  IIdentity& identity_;
+  Win32GroupPolicy real_;
+};
+
+inline constexpr wchar_t kTestGroupPolicyKey[] = L"Software\\Lanthe Test Group Policy";
 
 // Records power actions instead of requesting them. Never calls ExitWindowsEx.
 class RecordingPower final : public IPower {

@@ -489,6 +489,18 @@ std::vector<Text> Win32WindowList::TopLevelWindowTitles() noexcept {
   return titles;
 }
 
+void Win32WindowList::BroadcastSettingChange(TextView area) noexcept {
+  try {
+    const std::wstring text = ToWide(area);
+    // With a time limit and giving up on hung windows: one hung program must not
+    // hang the shell.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                          SMTO_ABORTIFHUNG | SMTO_NORMAL, 5000, &ignored);
+  } catch (...) {
+  }
+}
+
 // ---- Code page ----------------------------------------------------------------
 
 Text Win32CodePage::Decode(std::string_view bytes) noexcept {

@@ -81,6 +81,21 @@ class Win32Power final : public IPower {
 class Win32WindowList final : public IWindowList {
  public:
   std::vector<Text> TopLevelWindowTitles() noexcept override;
+  // WM_SETTINGCHANGE to every top-level window, giving up on hung ones.
+  void BroadcastSettingChange(TextView area) noexcept override;
+};
+
+// The group-policy object (CLSID_GroupPolicyObject through IGroupPolicyObject).
+class Win32GroupPolicy final : public IGroupPolicy {
+ public:
+  std::unique_ptr<IGroupPolicyObject> CreateObject(std::uint32_t& errorCode) noexcept override;
+};
+
+// NetUserEnum and NetWkstaGetInfo.
+class Win32Accounts final : public IAccounts {
+ public:
+  UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) noexcept override;
+  std::optional<WorkstationInfo> GetWorkstationInfo() noexcept override;
 };
 
 // The ANSI code page of the running system (CP_ACP).
@@ -94,20 +109,20 @@ class Win32CodePage final : public ICodePage {
 // current directory; the path as given when the system cannot make one.
 Text FullPath(TextView path) noexcept;
 
-// One of each, bundled as a Platform. The second constructor takes the identity and
-// power services from outside (the test build puts its seam there); they must
-// outlive this object.
+// One of each, bundled as a Platform. The second constructor takes the identity,
+// power and group-policy services from outside (the test build puts its seam there);
+// they must outlive this object.
 class Win32Platform {
  public:
-  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_) {}
-  Win32Platform(IIdentity& identity, IPower& power) noexcept
-      : processes_(messages_), identity_(identity), power_(power) {}
+  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_) {}
+  Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy) noexcept
+      : processes_(messages_), identity_(identity), power_(power), groupPolicy_(groupPolicy) {}
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   Platform platform() noexcept {
-    return Platform{registry_, processes_, files_,    ini_,      folders_,
-                    identity_, power_,     windows_, messages_, codePage_};
+    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,
+                    power_,    windows_,   messages_, codePage_, groupPolicy_, accounts_};
   }
 
  private:
@@ -121,8 +136,11 @@ class Win32Platform {
   Win32Power ownPower_;
   Win32WindowList windows_;
   Win32CodePage codePage_;
+  Win32GroupPolicy ownGroupPolicy_;
+  Win32Accounts accounts_;
   IIdentity& identity_;
   IPower& power_;
+  IGroupPolicy& groupPolicy_;
 };
 
 }  // namespace lanthe::win32

@@ -1,0 +1,53 @@
+#pragma once
+// TGPO writes user policies: each value lands in the current user's registry and in
+// the user section of the machine's local group-policy object, which is then saved
+// and announced to the running programs.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/error.h"
+#include "platform/group_policy.h"
+#include "platform/registry.h"
+#include "platform/window_list.h"
+
+namespace lanthe {
+
+// The area named in the change broadcast. Windows programs listen for "Policy".
+inline constexpr char16_t kPolicyChangeArea[] = u"Policy";
+
+// Raised when the system cannot make the group-policy object (editions without the
+// group-policy component); code is the system's error code.
+class GroupPolicyUnavailable : public Error {
+ public:
+  explicit GroupPolicyUnavailable(std::uint32_t code);
+  std::uint32_t code() const { return code_; }
+
+ private:
+  std::uint32_t code_;
+};
+
+class TGPO {
+ public:
+  // Makes the group-policy object; raises GroupPolicyUnavailable when it cannot.
+  TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, IWindowList& windows);
+
+  // Keys are paths below the root of the user's registry, without a leading backslash.
+  // Nothing is written at all, not even for the current user, when the object cannot
+  // be opened (a program without administrator rights). A key that cannot be opened
+  // or made skips that half; a value that cannot be written raises an Error.
+  void SetPolicyBool(TextView key, TextView valueName, bool value);
+  void SetPolicyString(TextView key, TextView valueName, TextView value);
+  // Saves the user section and tells the running programs that policies changed.
+  void SavePolicy();
+
+ private:
+  template <typename Write>
+  void SetPolicy(TextView key, TextView valueName, Write write);
+
+  std::unique_ptr<IGroupPolicyObject> object_;
+  IRegistry& registry_;
+  IWindowList& windows_;
+};
+
+}  // namespace lanthe

@@ -1,0 +1,33 @@
+#pragma once
+// The machine's local group-policy object: the user policies that Windows applies
+// to the users of the machine.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/registry.h"
+
+namespace lanthe {
+
+// One instance of the group-policy object.
+class IGroupPolicyObject {
+ public:
+  virtual ~IGroupPolicyObject() = default;
+  // Opens the local machine's object with its registry data loaded; false unless
+  // the object reports full success (a program without administrator rights gets false).
+  virtual bool OpenLocalMachineGPO() = 0;
+  // The registry key of the user section; nullptr unless the object reports success.
+  virtual std::unique_ptr<IRegistryKey> GetUserRegistryKey() = 0;
+  // Saves the user section as changed by the registry extension. Its outcome is not told.
+  virtual void Save() = 0;
+};
+
+class IGroupPolicy {
+ public:
+  virtual ~IGroupPolicy() = default;
+  // A new instance; nullptr when the system cannot make one (editions without the
+  // group-policy component), with the system's error code in errorCode.
+  virtual std::unique_ptr<IGroupPolicyObject> CreateObject(std::uint32_t& errorCode) = 0;
+};
+
+}  // namespace lanthe

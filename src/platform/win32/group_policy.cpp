@@ -1,0 +1,63 @@
+// The machine's local group-policy object through its COM interface.
+
+#include <windows.h>
+#include <prsht.h>  // gpedit.h uses its property-sheet type without including it
+#include <gpedit.h>
+#include <wrl/client.h>
+
+#include "platform/win32/win32_platform.h"
+
+namespace lanthe::win32 {
+
+namespace {
+
+// The identifiers Windows publishes for the object and its registry extension.
+constexpr GUID kClsidGroupPolicyObject = {0xEA502722, 0xA23D, 0x11D1, {0xA7, 0xD3, 0x00, 0x00, 0xF8, 0x75, 0x71, 0xE3}};
+constexpr GUID kIidGroupPolicyObject = {0xEA502723, 0xA23D, 0x11D1, {0xA7, 0xD3, 0x00, 0x00, 0xF8, 0x75, 0x71, 0xE3}};
+constexpr GUID kRegistryExtensionGuid = {0x35378EAC, 0x683F, 0x11D2, {0xA8, 0x9A, 0x00, 0xC0, 0x4F, 0xBB, 0xCF, 0xA2}};
+constexpr GUID kClsidGpeSnapIn = {0x8FC0B734, 0xA0E1, 0x11D1, {0xA7, 0xD3, 0x00, 0x00, 0xF8, 0x75, 0x71, 0xE3}};
+
+class Win32GroupPolicyObject final : public IGroupPolicyObject {
+ public:
+  explicit Win32GroupPolicyObject(Microsoft::WRL::ComPtr<::IGroupPolicyObject> object) : object_(std::move(object)) {}
+
+  bool OpenLocalMachineGPO() noexcept override { return object_->OpenLocalMachineGPO(GPO_OPEN_LOAD_REGISTRY) == S_OK; }
+
+  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override {
+    HKEY key = nullptr;
+    if (object_->GetRegistryKey(GPO_SECTION_USER, &key) != S_OK) {
+      if (key) ::RegCloseKey(key);
+      return nullptr;
+    }
+    return WrapRegistryKey(key);
+  }
+
+  void Save() noexcept override {
+    GUID extension = kRegistryExtensionGuid;
+    GUID snapIn = kClsidGpeSnapIn;
+    object_->Save(FALSE, TRUE, &extension, &snapIn);
+  }
+
+ private:
+  Microsoft::WRL::ComPtr<::IGroupPolicyObject> object_;
+};
+
+}  // namespace
+
+std::unique_ptr<IGroupPolicyObject> Win32GroupPolicy::CreateObject(std::uint32_t& errorCode) noexcept {
+  Microsoft::WRL::ComPtr<::IGroupPolicyObject> object;
+  const HRESULT result = ::CoCreateInstance(kClsidGroupPolicyObject, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                            kIidGroupPolicyObject, reinterpret_cast<void**>(object.GetAddressOf()));
+  if (FAILED(result) || !object) {
+    errorCode = static_cast<std::uint32_t>(result);
+    return nullptr;
+  }
+  try {
+    return std::make_unique<Win32GroupPolicyObject>(std::move(object));
+  } catch (...) {
+    errorCode = static_cast<std::uint32_t>(E_OUTOFMEMORY);
+    return nullptr;
+  }
+}
+
+}  // namespace lanthe::win32

@@ -1,0 +1,165 @@
+// Applying the settings to the machine: every step, its order and its conditions.
+
+#include <gtest/gtest.h>
+
+#include "main_window_rig.h"
+#include "platform/error.h"
+
+namespace lanthe {
+namespace {
+
+constexpr char16_t kUserIni[] = u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini";
+constexpr char16_t kSharedIni[] = u"C:\\Apps\\appsrv.ini";
+constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr char16_t kDesktopPolicies[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+
+class ApplySettingsTest : public ::testing::Test {
+ protected:
+  ApplySettingsTest() { main.FormCreate(u"C:\\Apps\\lanthe.exe"); }
+
+  std::optional<Text> Winlogon(TextView name) {
+    const RegistryValue* value = fake.registry.Value(RegistryRoot::LocalMachine, kWinlogonKey, name);
+    if (!value) return std::nullopt;
+    Text text;
+    for (std::size_t i = 0; i + 1 < value->data.size() && (value->data[i] || value->data[i + 1]); i += 2) {
+      text.push_back(static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8)));
+    }
+    return text;
+  }
+  const RegistryValue* OwnPolicy(TextView key, TextView name) {
+    return fake.registry.Value(RegistryRoot::CurrentUser, key, name);
+  }
+  const RegistryValue* GroupPolicy(TextView key, TextView name) {
+    return fake.registry.Value(RegistryRoot::LocalMachine, u"GPO\\User\\" + Text(key), name);
+  }
+
+  MainWindowRig rig;
+  testing::FakePlatform& fake = rig.fake;
+  TfrmMain& main = rig.main;
+};
+
+TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
+  fake.files.files[kUserIni] = "admin's connections";
+  main.Settings.XenApp.CopyXenAppSettings = true;
+  fake.registry.AddKey(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent").values[u"Configuration Model 000"] =
+      RegistryValue{RegistryType::kBinary, {0x3C, 0x3E}};
+  main.Settings.Autologon.CreateUser = true;
+  main.Settings.Autologon.EnableAutologon = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"pw";
+  main.Settings.DisableTaskManager = true;
+  main.ApplySettings();
+
+  EXPECT_EQ(fake.files.files[kSharedIni], "admin's connections") << "the user's file becomes the shared copy";
+  EXPECT_EQ(fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"], "3C,3E\r\n");
+  ASSERT_EQ(fake.processes.runs.size(), 1u);
+  EXPECT_NE(fake.processes.runs[0].program.find(u"user \"kiosk\" \"pw\" /add"), Text::npos);
+  EXPECT_EQ(Winlogon(u"DefaultUsername"), u"kiosk");
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), u"pw");
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
+  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
+  ASSERT_TRUE(OwnPolicy(kSystemPolicies, u"DisableTaskMgr"));
+  EXPECT_EQ(OwnPolicy(kSystemPolicies, u"DisableTaskMgr")->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_TRUE(GroupPolicy(kSystemPolicies, u"DisableTaskMgr"));
+  ASSERT_TRUE(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive"));
+  EXPECT_EQ(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive")->data, StringValueBytes(u"1"));
+  EXPECT_EQ(fake.groupPolicy.calls,
+            (std::vector<std::string>{"create", "open", "key", "open", "key", "save", "release"}));
+  EXPECT_EQ(fake.windows.broadcasts, std::vector<Text>{u"Policy"});
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(ApplySettingsTest, AutologonOffWritesOnlyItsSwitchAndKeepsTheOldAccount) {
+  fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"DefaultUsername"] =
+      RegistryValue{RegistryType::kString, StringValueBytes(u"earlier")};
+  main.ApplySettings();
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"0");
+  EXPECT_EQ(Winlogon(u"DefaultUsername"), u"earlier");
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), std::nullopt);
+
+  main.Settings.Autologon.EnableAutologon = true;
+  main.ApplySettings();
+  EXPECT_EQ(Winlogon(u"DefaultUsername"), u"") << "an empty name is written as it is";
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
+}
+
+TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject) {
+  MainWindowRig debug;
+  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
+  debug.fake.files.files[kUserIni] = "ini";
+  debug.main.Settings.Autologon.CreateUser = true;
+  debug.main.ApplySettings();
+  EXPECT_EQ(debug.fake.files.files[kSharedIni], "ini");
+  EXPECT_TRUE(debug.fake.processes.runs.empty()) << "no account";
+  EXPECT_EQ(debug.fake.registry.writes, 0) << "no Winlogon or policy value";
+  EXPECT_EQ(debug.fake.groupPolicy.calls, (std::vector<std::string>{"create", "release"}));
+}
+
+TEST_F(ApplySettingsTest, ALimitedUsersRunSkipsTheAdministratorStepsAndShowsNothing) {
+  fake.identity.administrator = false;
+  fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
+  fake.groupPolicy.opens = false;
+  fake.files.files[kUserIni] = "user's";
+  main.Settings.Autologon.CreateUser = true;
+  main.Settings.XenApp.CopyXenAppSettings = true;
+  main.ApplySettings();
+  EXPECT_EQ(fake.files.files.count(kSharedIni), 0u);
+  EXPECT_TRUE(fake.processes.runs.empty());
+  EXPECT_EQ(fake.files.files.count(u"C:\\Apps\\XenAppSettings.cfg"), 0u);
+  EXPECT_EQ(fake.registry.writes, 0);
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(ApplySettingsTest, AFailedCopyIsReportedAndTheRestStillRuns) {
+  fake.files.files[kUserIni] = "ini";
+  fake.files.failWrites = true;
+  main.ApplySettings();
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"File copy " + Text(kUserIni) + u" to " + kSharedIni + u" failed!"});
+  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
+  EXPECT_EQ(fake.groupPolicy.calls.back(), "release");
+}
+
+TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallThere) {
+  fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).failWrites = true;
+  EXPECT_THROW(main.ApplySettings(), Error);
+  EXPECT_TRUE(fake.groupPolicy.calls.empty()) << "the policy step never ran";
+
+  MainWindowRig other;
+  other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  other.fake.registry.AddKey(RegistryRoot::CurrentUser, kSystemPolicies).failWrites = true;
+  EXPECT_THROW(other.main.ApplySettings(), Error);
+  EXPECT_EQ(other.fake.groupPolicy.released, 1) << "the object is released on the error path";
+  EXPECT_TRUE(std::find(other.fake.groupPolicy.calls.begin(), other.fake.groupPolicy.calls.end(), "save") ==
+              other.fake.groupPolicy.calls.end());
+}
+
+TEST_F(ApplySettingsTest, WithoutTheGroupPolicyComponentAnAdministratorIsToldOnce) {
+  fake.groupPolicy.available = false;
+  main.ApplySettings();
+  main.ApplySettings();
+  ASSERT_EQ(fake.messages.shown.size(), 1u);
+  EXPECT_NE(fake.messages.shown[0].find(u"policies could not be written"), Text::npos);
+  EXPECT_NE(fake.messages.shown[0].find(u"0x80040154"), Text::npos);
+  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe") << "everything before the policies was applied";
+
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.groupPolicy.available = false;
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  EXPECT_NO_THROW(limited.main.ApplySettings());
+  EXPECT_TRUE(limited.fake.messages.shown.empty()) << "a limited user's log-on shows no error";
+}
+
+TEST_F(ApplySettingsTest, AStartWithoutTheComponentGoesOnToTheSession) {
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.groupPolicy.available = false;
+  limited.fake.files.files[u"C:\\Apps\\settings.xml"] =
+      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType></Settings>";
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  limited.main.ApplicationStart();
+  EXPECT_EQ(limited.fake.processes.runs.size(), 1u) << "the client starts";
+}
+
+}  // namespace
+}  // namespace lanthe

@@ -1,0 +1,94 @@
+#include "platform/gpo.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace lanthe {
+namespace {
+
+constexpr char16_t kSystem[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+std::uint32_t Dword(const RegistryValue* value) {
+  if (!value || value->type != RegistryType::kDword || value->data.size() != 4) return 0xDEADBEEF;
+  return value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) | (value->data[3] << 24);
+}
+
+class GpoTest : public ::testing::Test {
+ protected:
+  const RegistryValue* Own(TextView key, TextView name) { return registry.Value(RegistryRoot::CurrentUser, key, name); }
+  const RegistryValue* Policy(TextView key, TextView name) {
+    return registry.Value(RegistryRoot::LocalMachine, u"GPO\\User\\" + Text(key), name);
+  }
+
+  testing::FakeRegistry registry;
+  testing::FakeWindowList windows;
+  testing::FakeGroupPolicy groupPolicy{registry};
+};
+
+TEST_F(GpoTest, EachValueLandsInBothPlacesAndMissingKeysAreMade) {
+  TGPO gpo(groupPolicy, registry, windows);
+  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+  gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
+  EXPECT_EQ(Dword(Own(kSystem, u"DisableTaskMgr")), 1u);
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u);
+  const RegistryValue* screenSaver = Own(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive");
+  ASSERT_TRUE(screenSaver);
+  EXPECT_EQ(screenSaver->type, RegistryType::kString);
+  EXPECT_EQ(screenSaver->data, StringValueBytes(u"1"));
+  EXPECT_TRUE(Policy(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive"));
+}
+
+TEST_F(GpoTest, FalseIsWrittenAsZeroNeverDeleted) {
+  TGPO gpo(groupPolicy, registry, windows);
+  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", false);
+  EXPECT_EQ(Dword(Own(kSystem, u"DisableTaskMgr")), 0u);
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 0u);
+}
+
+TEST_F(GpoTest, WithoutTheRightsNothingIsWrittenAnywhereButSaveStillRuns) {
+  groupPolicy.opens = false;
+  {
+    TGPO gpo(groupPolicy, registry, windows);
+    gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+    gpo.SavePolicy();
+  }
+  EXPECT_EQ(registry.writes, 0);
+  EXPECT_FALSE(registry.HasKey(RegistryRoot::CurrentUser, kSystem)) << "not even the user's own key";
+  EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}));
+  EXPECT_EQ(windows.broadcasts, std::vector<Text>{u"Policy"});
+
+  groupPolicy.opens = true;
+  groupPolicy.givesKey = false;
+  TGPO second(groupPolicy, registry, windows);
+  second.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+  EXPECT_EQ(registry.writes, 0) << "no user section: nothing anywhere";
+}
+
+TEST_F(GpoTest, AKeyThatCannotBeMadeSkipsOnlyItsHalf) {
+  registry.DenyAccess(RegistryRoot::CurrentUser, kSystem);
+  TGPO gpo(groupPolicy, registry, windows);
+  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u);
+}
+
+TEST_F(GpoTest, AValueThatCannotBeWrittenRaises) {
+  registry.AddKey(RegistryRoot::CurrentUser, kSystem).failWrites = true;
+  TGPO gpo(groupPolicy, registry, windows);
+  EXPECT_THROW(gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true), Error);
+}
+
+TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {
+  groupPolicy.available = false;
+  try {
+    TGPO gpo(groupPolicy, registry, windows);
+    FAIL() << "no object, no TGPO";
+  } catch (const GroupPolicyUnavailable& error) {
+    EXPECT_EQ(error.code(), 0x80040154u);
+    EXPECT_NE(error.message().find(u"0x80040154"), Text::npos);
+  }
+}
+
+}  // namespace
+}  // namespace lanthe

@@ -1,0 +1,161 @@
+// The lockdown's platform side under Wine: accounts, the group-policy object, the
+// Winlogon and policy values in the real registry, the change broadcast.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/gpo.h"
+#include "platform/local_users.h"
+#include "platform/win32/test_seam.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+#include "shell/winlogon.h"
+#include "test_support.h"
+
+namespace lanthe::win32 {
+namespace {
+
+using namespace tests;
+
+std::wstring ReadString(HKEY root, const wchar_t* key, const wchar_t* name) {
+  wchar_t value[512] = {};
+  DWORD size = sizeof value;
+  if (::RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return L"<missing>";
+  return value;
+}
+
+DWORD ReadDword(HKEY root, const wchar_t* key, const wchar_t* name) {
+  DWORD value = 0xDEADBEEF;
+  DWORD size = sizeof value;
+  ::RegGetValueW(root, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return value;
+}
+
+TEST(Accounts, WineRefusesTheAccountListAndTheListStaysEmpty) {
+  Win32Accounts accounts;
+  std::uint32_t resume = 0;
+  const UserEnumPage page = accounts.EnumerateUsers(GetLocalComputerName(accounts), resume);
+  // Windows answers with the accounts; Wine refuses information level 1.
+  if (page.status == 124) {
+    std::vector<Text> list;
+    GetLocalUsers(list, GetLocalComputerName(accounts), accounts);
+    EXPECT_TRUE(list.empty());
+  } else {
+    EXPECT_TRUE(page.status == NetStatus::kSuccess || page.status == NetStatus::kMoreData) << page.status;
+  }
+}
+
+TEST(Accounts, TheComputerNameIsTheWorkstationsName) {
+  Win32Accounts accounts;
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(::GetComputerNameW(name, &size));
+  EXPECT_EQ(_wcsicmp(ToWide(GetLocalComputerName(accounts)).c_str(), name), 0);
+  EXPECT_EQ(GetWorkstationInfo(7, accounts), u"");
+}
+
+TEST(GroupPolicyObject, WithoutTheComponentCreationFailsWithTheSystemsCode) {
+  ComScope com;
+  Win32GroupPolicy groupPolicy;
+  std::uint32_t code = 0;
+  auto object = groupPolicy.CreateObject(code);
+  if (!object) {
+    EXPECT_EQ(code, static_cast<std::uint32_t>(REGDB_E_CLASSNOTREG)) << "Wine has no such class";
+    Win32Registry registry;
+    Win32WindowList windows;
+    EXPECT_THROW(TGPO(groupPolicy, registry, windows), GroupPolicyUnavailable);
+  }
+}
+
+class LockdownRegistryTest : public ::testing::Test {
+ protected:
+  static constexpr wchar_t kWinlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  static constexpr wchar_t kSystem[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  static constexpr wchar_t kDesktop[] = L"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+
+  LockdownRegistryTest() {
+    for (const wchar_t* name : {L"shell", L"DefaultUsername", L"DefaultPassword", L"AutoAdminLogon"}) {
+      saved_.emplace_back(name, ReadString(HKEY_LOCAL_MACHINE, kWinlogon, name));
+    }
+  }
+  ~LockdownRegistryTest() override {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      for (const auto& [name, value] : saved_) {
+        if (value == L"<missing>") {
+          ::RegDeleteValueW(key, name.c_str());
+        } else {
+          ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        }
+      }
+      ::RegCloseKey(key);
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestGroupPolicyKey);
+  }
+
+  Win32Registry registry;
+  std::vector<std::pair<std::wstring, std::wstring>> saved_;
+};
+
+TEST_F(LockdownRegistryTest, WinlogonValuesWithTheirExactNames) {
+  SetAutologon(registry, true, u"kiosk", u"p\u00E4ss");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultUsername"), L"kiosk");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultPassword"), L"p\u00E4ss");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"AutoAdminLogon"), L"1");
+  SetAutologon(registry, false, u"other", u"other");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"AutoAdminLogon"), L"0");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultUsername"), L"kiosk");
+  SetShell(registry, u"\"C:\\Program Files\\Lanthe\\lanthe.exe\"");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kWinlogon, L"shell"), L"\"C:\\Program Files\\Lanthe\\lanthe.exe\"");
+}
+
+TEST_F(LockdownRegistryTest, PoliciesReachTheUsersRegistryAndTheUserSection) {
+  EnvironmentScope standIn(L"LANTHE_TEST_GROUP_POLICY", L"registry");
+  EnvironmentScope administrator(L"LANTHE_TEST_ADMINISTRATOR", L"1");
+  TestSeamIdentity identity;
+  TestSeamGroupPolicy groupPolicy(identity);
+  Win32WindowList windows;
+  {
+    TGPO gpo(groupPolicy, registry, windows);
+    gpo.SetPolicyBool(T(kSystem), u"DisableTaskMgr", true);
+    gpo.SetPolicyString(T(kDesktop), u"ScreenSaveActive", u"1");
+    gpo.SavePolicy();
+  }
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kSystem, L"DisableTaskMgr"), 1u);
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktop, L"ScreenSaveActive"), L"1");
+  const std::wstring section = std::wstring(kTestGroupPolicyKey) + L"\\User\\";
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, (section + kSystem).c_str(), L"DisableTaskMgr"), 1u);
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, (section + kDesktop).c_str(), L"ScreenSaveActive"), L"1");
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kTestGroupPolicyKey, L"Saves"), 1u);
+}
+
+LRESULT CALLBACK RecordSettingChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETTINGCHANGE && lParam) {
+    auto* seen = reinterpret_cast<std::wstring*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (seen) *seen = reinterpret_cast<const wchar_t*>(lParam);
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(PolicyBroadcast, EveryWindowHearsPolicyAndTheCallReturns) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = RecordSettingChange;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"LantheBroadcastListener";
+  ::RegisterClassW(&windowClass);
+  const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"listener", WS_OVERLAPPED, 0, 0, 10, 10,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_TRUE(window);
+  std::wstring seen;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
+  Win32WindowList().BroadcastSettingChange(kPolicyChangeArea);
+  EXPECT_EQ(seen, L"Policy");
+  ::DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace lanthe::win32
