@@ -24,7 +24,7 @@ kiosk=(CurrentShell=1 ConnectionType=0 ShowRestart=true CitrixLogOff=2 RDP.Conne
        RDP.Port=3390 RDP.FullScreen=false "RDP.CommandlineParameters=/admin "
        "Citrix.ClientPath=C:\\Program Files\\Citrix\\ICA Client" "RDP.ClientPath=C:\\Windows\\system32"
        "ICA.GlobalAppSrvIniLocation=C:\\Lanthe\\appsrv.ini" "Autologon.Username=kiosk"
-       "Autologon.Password=p<a&s>s\"w'd" Autologon.EnableAutologon=true)
+       "Autologon.Password=p<a&s>s'w'd" "ICA.Connection=My \"Desk\"" Autologon.EnableAutologon=true)
 
 "${tool[@]}" write kiosk.xml "${kiosk[@]}"
 expect_same "write" "$fixtures/kiosk.xml" kiosk.xml
