@@ -45,7 +45,7 @@ void RegisterFormClass(WNDPROC windowProc) {
 
 }  // namespace
 
-Form::Form(FormSpec spec) : spec_(std::move(spec)) {}
+Form::Form(FormOptions options) : options_(std::move(options)) {}
 
 Form::~Form() {
   if (hwnd_) {
@@ -65,30 +65,30 @@ Form* Form::FromHandle(HWND window) {
 
 DWORD Form::Style() const {
   DWORD style = WS_CLIPCHILDREN | WS_CAPTION;
-  switch (spec_.border) {
+  switch (options_.border) {
     case BorderStyle::kSingle: style |= WS_OVERLAPPED | WS_MINIMIZEBOX; break;
     case BorderStyle::kDialog: style |= WS_POPUP; break;
     case BorderStyle::kSizeable: style |= WS_OVERLAPPED | WS_THICKFRAME | WS_MINIMIZEBOX; break;
     case BorderStyle::kSizeToolWindow: style |= WS_OVERLAPPED | WS_THICKFRAME; break;
   }
-  if (spec_.systemMenu) style |= WS_SYSMENU;
-  if (spec_.maximizeBox) style |= WS_MAXIMIZEBOX;
+  if (options_.systemMenu) style |= WS_SYSMENU;
+  if (options_.maximizeBox) style |= WS_MAXIMIZEBOX;
   return style;
 }
 
 DWORD Form::ExStyle() const {
   DWORD exStyle = WS_EX_CONTROLPARENT;
-  if (spec_.border == BorderStyle::kDialog) exStyle |= WS_EX_DLGMODALFRAME;
-  if (spec_.border == BorderStyle::kSizeToolWindow) exStyle |= WS_EX_TOOLWINDOW;
+  if (options_.border == BorderStyle::kDialog) exStyle |= WS_EX_DLGMODALFRAME;
+  if (options_.border == BorderStyle::kSizeToolWindow) exStyle |= WS_EX_TOOLWINDOW;
   return exStyle;
 }
 
 void Form::CreateWindowHandle(Form* owner) {
   RegisterFormClass(&Form::WindowProc);
   dpi_ = WindowDpi(nullptr);
-  RECT frame{0, 0, Scale(spec_.clientWidth), Scale(spec_.clientHeight)};
+  RECT frame{0, 0, Scale(options_.clientWidth), Scale(options_.clientHeight)};
   ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
-  const std::wstring caption = win32::ToWide(spec_.caption);
+  const std::wstring caption = win32::ToWide(options_.caption);
   hwnd_ = ::CreateWindowExW(ExStyle(), kFormClass, caption.c_str(), Style(), CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, owner ? owner->hwnd() : nullptr,
                             nullptr, Application::Instance(), this);
@@ -121,8 +121,8 @@ void Form::RebuildFont() {
 void Form::ApplyLayout() {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  const int width = Scale(spec_.clientWidth);
-  const int height = Scale(spec_.clientHeight);
+  const int width = Scale(options_.clientWidth);
+  const int height = Scale(options_.clientHeight);
   if (client.right != width || client.bottom != height) {
     RECT frame{0, 0, width, height};
     ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
@@ -233,8 +233,8 @@ void Form::Close() {
 }
 
 void Form::SetBorderIcons(bool systemMenu, bool maximizeBox) {
-  spec_.systemMenu = systemMenu;
-  spec_.maximizeBox = maximizeBox;
+  options_.systemMenu = systemMenu;
+  options_.maximizeBox = maximizeBox;
   if (!hwnd_) return;
   ::SetWindowLongPtrW(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(Style() | (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE)));
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

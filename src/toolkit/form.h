@@ -33,7 +33,7 @@ enum class BorderStyle {
   kSizeToolWindow,  // resizable tool window (small caption, no task-bar button)
 };
 
-struct FormSpec {
+struct FormOptions {
   Text caption;
   int clientWidth = 0;   // at 96 DPI
   int clientHeight = 0;  // at 96 DPI
@@ -52,7 +52,7 @@ class Container {
 
 class Form : public Container {
  public:
-  explicit Form(FormSpec spec);
+  explicit Form(FormOptions options);
   ~Form() override;
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
@@ -116,7 +116,7 @@ class Form : public Container {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  FormSpec spec_;
+  FormOptions options_;
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   win32::UniqueFont font_;

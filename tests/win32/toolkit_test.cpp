@@ -21,7 +21,7 @@ using win32::tests::BoxAnswerer;
 
 class TestForm final : public Form {
  public:
-  TestForm() : Form(FormSpec{u"Toolkit test", 300, 200, BorderStyle::kDialog, true, false}) {}
+  TestForm() : Form(FormOptions{u"Toolkit test", 300, 200, BorderStyle::kDialog, true, false}) {}
 
   std::unique_ptr<Button> ok;
   std::unique_ptr<Button> broken;

@@ -7,7 +7,7 @@ namespace lanthe::win32 {
 using toolkit::Bounds;
 
 ShutdownDialogView::ShutdownDialogView(TfrmShutdownDialog& dialog)
-    : Form(toolkit::FormSpec{u"Windows Afsluiten", 411, 223, toolkit::BorderStyle::kDialog, true, false}),
+    : Form(toolkit::FormOptions{u"Windows Afsluiten", 411, 223, toolkit::BorderStyle::kDialog, true, false}),
       dialog_(dialog) {}
 
 void ShutdownDialogView::BuildControls() {

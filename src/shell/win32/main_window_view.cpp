@@ -10,7 +10,7 @@ using toolkit::GroupBox;
 using toolkit::RadioGroup;
 
 MainWindowView::MainWindowView()
-    : Form(toolkit::FormSpec{u"Lanthe", 376, 245, toolkit::BorderStyle::kSingle, true, false}) {}
+    : Form(toolkit::FormOptions{u"Lanthe", 376, 245, toolkit::BorderStyle::kSingle, true, false}) {}
 
 void MainWindowView::BuildControls() {
   // In tab order; positions at 96 DPI relative to the parent.
