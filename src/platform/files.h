@@ -10,6 +10,15 @@
 
 namespace lanthe {
 
+// An entry of a folder listing.
+struct DirectoryEntry {
+  Text name;
+  bool directory = false;
+  bool hidden = false;
+  bool system = false;
+  bool operator==(const DirectoryEntry&) const = default;
+};
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -26,6 +35,9 @@ class IFileSystem {
                                std::optional<Text> backupPath = std::nullopt) = 0;
   // Copies a file, replacing one that exists already. Reports success.
   virtual bool CopyOver(TextView from, TextView to) = 0;
+  // The entries of a folder whose names match the mask ("*.lnk") as the platform
+  // matches it, in the platform's order; empty when the folder cannot be listed.
+  virtual std::vector<DirectoryEntry> ListFiles(TextView folder, TextView mask) = 0;
 };
 
 // INI files (sections in square brackets, key=value lines) through the platform's

@@ -12,6 +12,7 @@
 #include "platform/power.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/shell_links.h"
 #include "platform/window_list.h"
 
 namespace lanthe {
@@ -29,6 +30,7 @@ struct Platform {
   ICodePage& codePage;
   IGroupPolicy& groupPolicy;
   IAccounts& accounts;
+  IShellLinks& shellLinks;
 };
 
 }  // namespace lanthe

@@ -64,12 +64,14 @@ Text ShellCommandFor(TextView executablePath) {
   return u"\"" + Text(executablePath) + u"\"";
 }
 
-TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows)
+TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows, PNAgentStore& pnagent)
     : platform_(platform),
       host_(host),
       windows_(windows),
-      pnagent_(platform.registry, platform.files, platform.codePage),
-      xmlSettings_(platform.files, platform.codePage, platform.folders) {}
+      pnagent_(pnagent),
+      xmlSettings_(platform.files, platform.codePage, platform.folders) {
+  windows_.frmXenAppLauncher.AttachGlobalSettings(Settings);
+}
 
 void TfrmMain::FormCreate(TextView commandLine) {
   commandLine_ = Text(commandLine);
@@ -144,12 +146,34 @@ void TfrmMain::RunCitrixClient() {
   RunAndWait(CitrixCommandLine(Settings));
 }
 
-void TfrmMain::RunXenAppClient() { NotAvailableYet(u"The XenApp connection"); }
+void TfrmMain::RestorePNAgentConfiguration() {
+  // PNAgent finds its configuration and server in place when it starts.
+  if (!Settings.XenApp.CopyXenAppSettings) return;
+  pnagent_.LoadXenAppSettings(Settings);
+  if (!Settings.XenApp.ServerURL.empty()) pnagent_.SetPNAgentServerURL(Settings.XenApp.ServerURL);
+}
+
+void TfrmMain::ShowXenAppLauncher() {
+  TfrmXenAppLauncher& launcher = windows_.frmXenAppLauncher;
+  launcher.LauncherSettings = Settings;
+  launcher.SetSessionMode(true);
+  RunAndWait(PNAgentCommandLine(Settings));
+  windows_.xenAppLauncherWindow.ShowModal();
+}
+
+void TfrmMain::RunXenAppClient() {
+  RestorePNAgentConfiguration();
+  ShowXenAppLauncher();
+}
 
 void TfrmMain::btnTestConnectionClick() {
   switch (Settings.ConnectionType) {
     case ConnectionType::kCustomIca: RunAndWait(IcaTestCommandLine(Settings)); break;
-    case ConnectionType::kXenApp: NotAvailableYet(u"The XenApp connection test"); break;
+    case ConnectionType::kXenApp:
+      // An administrator's test leaves the PNAgent configuration as it is.
+      if (!platform_.identity.IsAdministrator()) RestorePNAgentConfiguration();
+      ShowXenAppLauncher();
+      break;
     case ConnectionType::kRemoteDesktop: RunAndWait(RdpCommandLine(Settings)); break;
     default: break;
   }

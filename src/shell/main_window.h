@@ -13,6 +13,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "dialogs/shutdown_dialog.h"
+#include "dialogs/xenapp_launcher.h"
 #include "platform/platform.h"
 #include "shell/winlogon.h"
 
@@ -60,6 +61,8 @@ class IModalWindow {
 struct OperatorWindows {
   TfrmShutdownDialog& frmShutdownDialog;
   IModalWindow& shutdownDialogWindow;
+  TfrmXenAppLauncher& frmXenAppLauncher;
+  IModalWindow& xenAppLauncherWindow;
 };
 
 // The reconnect question, the one box with a caption of its own.
@@ -73,7 +76,8 @@ Text ShellCommandFor(TextView executablePath);
 
 class TfrmMain {
  public:
-  TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows);
+  // pnagent: the PNAgent store the program shares between its windows.
+  TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows, PNAgentStore& pnagent);
 
   // Creation handler: runs while the main window is created, before any other window.
   void FormCreate(TextView commandLine);
@@ -126,13 +130,15 @@ class TfrmMain {
   void NotAvailableYet(TextView what);
   void OfferElevation();
   void StartClient();
+  void RestorePNAgentConfiguration();
+  void ShowXenAppLauncher();
   void ApplyPolicies();
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
   IMainWindowHost& host_;
   OperatorWindows& windows_;
-  PNAgentStore pnagent_;
+  PNAgentStore& pnagent_;
   SettingsFile xmlSettings_;
   MainWindowState state_;
   Text commandLine_;

@@ -126,12 +126,51 @@ class FakeFileSystem final : public IFileSystem {
     files[Text(to)] = it->second;
     return true;
   }
+  // Files directly in the folder whose name ends with the mask's extension ("*.lnk"),
+  // letter case aside, plus the extra entries a test lists for the folder.
+  std::vector<DirectoryEntry> ListFiles(TextView folder, TextView mask) override {
+    ++listings;
+    std::vector<DirectoryEntry> entries;
+    const Text prefix = Text(folder) + u"\\";
+    const Text extension = AsciiUpper(mask.substr(1));
+    for (const auto& [path, bytes] : files) {
+      if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
+      const Text name = path.substr(prefix.size());
+      if (name.find(u'\\') != Text::npos) continue;
+      if (name.size() >= extension.size() && AsciiUpper(name.substr(name.size() - extension.size())) == extension) {
+        DirectoryEntry entry{name};
+        entry.hidden = hiddenFiles.count(path) > 0;
+        entry.system = systemFiles.count(path) > 0;
+        entries.push_back(entry);
+      }
+    }
+    for (const auto& entry : extraEntries[Text(folder)]) entries.push_back(entry);
+    return entries;
+  }
 
   std::map<Text, std::string> files;
   std::set<Text> directories;
   std::set<Text> unreadable;
+  std::set<Text> hiddenFiles;
+  std::set<Text> systemFiles;
+  std::map<Text, std::vector<DirectoryEntry>> extraEntries;
   bool failWrites = false;
   int atomicWrites = 0;
+  int listings = 0;
+};
+
+// Shortcuts by path; a path listed in broken has no shell-link object.
+class FakeShellLinks final : public IShellLinks {
+ public:
+  std::optional<Shortcut> ReadShortcut(TextView path) override {
+    reads.emplace_back(path);
+    if (broken.count(Text(path))) return std::nullopt;
+    auto it = shortcuts.find(Text(path));
+    return it == shortcuts.end() ? Shortcut{} : it->second;
+  }
+  std::map<Text, Shortcut> shortcuts;
+  std::set<Text> broken;
+  std::vector<Text> reads;
 };
 
 class FakeFolders final : public IFolders {
@@ -408,10 +447,11 @@ struct FakePlatform {
   Windows1252CodePage codePage;
   FakeGroupPolicy groupPolicy{registry};
   FakeAccounts accounts;
+  FakeShellLinks shellLinks;
 
   Platform platform() {
-    return Platform{registry, processes, files,    ini,         folders, identity,
-                    power,    windows,   messages, codePage, groupPolicy, accounts};
+    return Platform{registry, processes, files,    ini,         folders,  identity,  power,
+                    windows,  messages,  codePage, groupPolicy, accounts, shellLinks};
   }
 };
 

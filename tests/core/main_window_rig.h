@@ -26,6 +26,25 @@ class FakeHost final : public IMainWindowHost {
   std::vector<std::string> events;
 };
 
+// The launcher window as the main window sees it: each show records the launcher's
+// settings copy and session mode, and closes with Cancel.
+class FakeLauncherWindow final : public IModalWindow {
+ public:
+  explicit FakeLauncherWindow(TfrmXenAppLauncher& launcher) : launcher_(launcher) {}
+  int ShowModal() override {
+    shows.push_back(launcher_.LauncherSettings);
+    sessionModes.push_back(launcher_.State().sessionMode);
+    if (onShow) onShow();
+    return 2;
+  }
+  std::vector<TSettings> shows;
+  std::vector<bool> sessionModes;
+  std::function<void()> onShow;
+
+ private:
+  TfrmXenAppLauncher& launcher_;
+};
+
 // The shutdown dialog as the session cycle sees it: each show runs the next scripted
 // answer, which may pick an item, and gives its result.
 class FakeModalWindow final : public IModalWindow {
@@ -54,8 +73,11 @@ struct MainWindowRig {
   FakeHost host;
   TfrmShutdownDialog frmShutdownDialog{u"kiosk"};
   FakeModalWindow shutdownWindow{frmShutdownDialog};
-  OperatorWindows windows{frmShutdownDialog, shutdownWindow};
-  TfrmMain main{platform, host, windows};
+  PNAgentStore pnagent{fake.registry, fake.files, fake.codePage};
+  TfrmXenAppLauncher frmXenAppLauncher{platform, pnagent};
+  FakeLauncherWindow launcherWindow{frmXenAppLauncher};
+  OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher, launcherWindow};
+  TfrmMain main{platform, host, windows, pnagent};
 };
 
 }  // namespace lanthe

@@ -175,11 +175,54 @@ TEST_F(SessionCycleTest, CustomIcaHandsTheConnectionFileOverAndStartsTheConnecti
   EXPECT_EQ(CommandLines(), std::vector<Text>{u"\"C:\\Program Files\\Citrix\\ICA Client\\wfcrun32.exe\"  \"Desktop\""});
 }
 
-TEST_F(SessionCycleTest, XenAppIsNotStartedYetAndTheSessionEnds) {
-  LogOn("<ConnectionType>2</ConnectionType>" + Flags(false, false) + "<CitrixLogOff>1</CitrixLogOff>");
-  EXPECT_TRUE(fake.processes.runs.empty());
-  ASSERT_EQ(fake.messages.shown.size(), 1u);
-  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{12});
+TEST_F(SessionCycleTest, XenAppStartsPNAgentThenTheLauncherInSessionMode) {
+  fake.registry.AddKey(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent");
+  fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"] = "3C\r\n";
+  LogOn("<ConnectionType>2</ConnectionType><XenApp><CommandlineParameters>/silent</CommandlineParameters>"
+        "<CopyXenAppSettings>False</CopyXenAppSettings></XenApp>" + Flags(false, false) + "<CitrixLogOff>1</CitrixLogOff>");
+  EXPECT_EQ(CommandLines(), std::vector<Text>{u"\"C:\\Program Files\\Citrix\\ICA Client\\pnagent.exe\" /silent"});
+  EXPECT_TRUE(fake.processes.runs[0].wait) << "pnagent.exe is waited for";
+  ASSERT_EQ(rig.launcherWindow.shows.size(), 1u) << "then the launcher window";
+  EXPECT_EQ(rig.launcherWindow.shows[0].XenApp.CommandlineParameters, u"/silent") << "a whole copy of the settings";
+  EXPECT_EQ(rig.launcherWindow.sessionModes, std::vector<bool>{true});
+  EXPECT_EQ(fake.registry.Value(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent", u"Configuration Model 000"),
+            nullptr)
+      << "no configuration restored without CopyXenAppSettings";
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{12}) << "the end-of-session step follows";
+}
+
+TEST_F(SessionCycleTest, XenAppRestoresTheStoredConfigurationBeforePNAgentStarts) {
+  fake.registry.AddKey(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent");
+  fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"] = "3C,3E\r\n";
+  bool restoredFirst = false;
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    const auto* config = fake.registry.Value(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent", u"Configuration Model 000");
+    const auto* url = fake.registry.Value(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent", u"ServerURLCopy");
+    restoredFirst = config && config->data == std::vector<std::uint8_t>{0x3C, 0x3E} && url;
+  };
+  LogOn("<ConnectionType>2</ConnectionType><XenApp><CopyXenAppSettings>True</CopyXenAppSettings>"
+        "<ServerURL>https://apps.example.org/config.xml</ServerURL></XenApp>" + Flags(false, false));
+  EXPECT_TRUE(restoredFirst);
+  EXPECT_EQ(main.Settings.XenApp.PNAgentConfig, u"3C,3E");
+}
+
+TEST_F(SessionCycleTest, TheXenAppTestRestoresOnlyForALimitedUser) {
+  fake.registry.AddKey(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent");
+  fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"] = "3C\r\n";
+  fake.identity.administrator = true;
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.Settings.ConnectionType = 2;
+  main.Settings.XenApp.CopyXenAppSettings = true;
+  main.btnTestConnectionClick();
+  const auto config = [&] {
+    return fake.registry.Value(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent", u"Configuration Model 000");
+  };
+  EXPECT_EQ(config(), nullptr) << "an administrator's test leaves the configuration alone";
+  EXPECT_EQ(rig.launcherWindow.sessionModes, std::vector<bool>{true});
+  fake.identity.administrator = false;
+  main.btnTestConnectionClick();
+  EXPECT_NE(config(), nullptr);
+  EXPECT_EQ(fake.processes.runs.size(), 2u);
 }
 
 TEST_F(SessionCycleTest, AnAdministratorIsNeverSentIntoTheCycle) {

@@ -84,6 +84,24 @@ bool PosixFileSystem::CopyOver(TextView from, TextView to) {
   return bytes && WriteNewFile(NativePath(to), *bytes, false);
 }
 
+std::vector<DirectoryEntry> PosixFileSystem::ListFiles(TextView folder, TextView mask) {
+  // Only masks of the form "*.ext", matched without regard to letter case.
+  std::vector<DirectoryEntry> entries;
+  const Text extension = AsciiUpper(mask.substr(mask.find(u'*') == 0 ? 1 : 0));
+  std::error_code error;
+  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::path(NativePath(folder)), error)) {
+    const Text name = Utf8ToText(item.path().filename().string());
+    if (name.size() < extension.size() || AsciiUpper(TextView(name).substr(name.size() - extension.size())) != extension) {
+      continue;
+    }
+    DirectoryEntry entry{name};
+    entry.directory = item.is_directory(error);
+    entry.hidden = !name.empty() && name.front() == u'.';
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
 Text PosixFolders::GetSpecialFolder(int) { return Text(); }
 
 Text PosixFolders::GetWindowsDir() { return Text(); }

@@ -13,6 +13,7 @@ class PosixFileSystem final : public IFileSystem {
   std::optional<std::string> ReadFile(TextView path) override;
   bool WriteFileAtomic(TextView path, std::string_view bytes, std::optional<Text> backupPath) override;
   bool CopyOver(TextView from, TextView to) override;
+  std::vector<DirectoryEntry> ListFiles(TextView folder, TextView mask) override;
 };
 
 // No shell folders exist natively: every special folder is empty, so the defaults
