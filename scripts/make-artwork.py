@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the pictures of the shutdown dialog, our own artwork, as Windows bitmaps:
-the banner across its top (411 x 77, 24-bit) and the power icon beside the choice
-(32 x 32, 8-bit with a palette; its first pixel's colour is the background that the
-dialog makes transparent). Pure Python: run it again after changing a drawing."""
+"""Draws the pictures of the dialogs, our own artwork, as Windows bitmaps: the banner
+across the top of the shutdown dialog (411 x 77, 24-bit), its power icon beside the
+choice (32 x 32) and the launcher's refresh picture (20 x 20), both 8-bit with a
+palette whose first pixel's colour is the background the window makes transparent.
+Pure Python: run it again after changing a drawing."""
 import math
 import struct
 import sys
@@ -85,11 +86,43 @@ def power_icon(size=32):
     return bmp(size, size, rows, 8, palette)
 
 
+def refresh_icon(size=20):
+    """Two arrows chasing each other round a circle, for the launcher's refresh button."""
+    background = (255, 0, 255)
+    face = (240, 240, 240)
+    teal = (16, 110, 134)
+    palette = [background] + [mix(face, teal, i / 15) for i in range(16)]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            cover = 0.0
+            for sy in range(4):
+                for sx in range(4):
+                    u = x + (sx + 0.5) / 4 - size / 2
+                    v = y + (sy + 0.5) / 4 - size / 2
+                    r = math.hypot(u, v)
+                    angle = (math.degrees(math.atan2(v, u)) + 360) % 360
+                    arc = 5.0 <= r <= 7.6 and not (80 < angle < 110 or 260 < angle < 290)
+                    # Arrow heads at the ends of both arcs.
+                    head = False
+                    for cx, cy, direction in ((1.5, -6.3, 1), (-1.5, 6.3, -1)):
+                        du, dv = (u - cx) * direction, (v - cy) * direction
+                        head = head or (0 <= du <= 4 and abs(dv) <= 4 - du)
+                    cover += 1 if arc or head else 0
+            cover /= 16
+            row.append(0 if cover == 0 else 1 + min(15, int(cover * 15 + 0.5)))
+        rows.append(row)
+    return bmp(size, size, rows, 8, palette)
+
+
 def main(folder):
     with open(folder + '/shutdown_banner.bmp', 'wb') as f:
         f.write(banner())
     with open(folder + '/shutdown_icon.bmp', 'wb') as f:
         f.write(power_icon())
+    with open(folder + '/refresh.bmp', 'wb') as f:
+        f.write(refresh_icon())
 
 
 if __name__ == '__main__':

@@ -13,6 +13,8 @@
 #include "platform/win32/win32_platform.h"
 #include "dialogs/shutdown_dialog.h"
 #include "dialogs/win32/shutdown_dialog_view.h"
+#include "dialogs/win32/xenapp_launcher_view.h"
+#include "dialogs/xenapp_launcher.h"
 #include "shell/main_window.h"
 #include "shell/win32/main_window_view.h"
 #include "toolkit/application.h"
@@ -40,18 +42,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   // The windows, each logic and view; the main window's logic reaches the others
   // through OperatorWindows.
+  lanthe::PNAgentStore pnagent(platform.registry, platform.files, platform.codePage);
   lanthe::TfrmShutdownDialog frmShutdownDialog(platform.identity.GetCurrentUserName());
   lanthe::win32::ShutdownDialogView frmShutdownDialogView(frmShutdownDialog);
-  lanthe::OperatorWindows windows{frmShutdownDialog, frmShutdownDialogView};
+  lanthe::TfrmXenAppLauncher frmXenAppLauncher(platform, pnagent);
+  lanthe::win32::XenAppLauncherView frmXenAppLauncherView(frmXenAppLauncher);
+  lanthe::OperatorWindows windows{frmShutdownDialog, frmShutdownDialogView, frmXenAppLauncher,
+                                  frmXenAppLauncherView};
   lanthe::win32::MainWindowView frmMainView;
-  lanthe::TfrmMain frmMain(platform, frmMainView, windows);
+  lanthe::TfrmMain frmMain(platform, frmMainView, windows, pnagent);
   frmMainView.Attach(frmMain);
   try {
-    // Created in their order: the main window (its creation handler first), then
-    // the shutdown dialog.
+    // Created in their order: the main window (its creation handler first), the
+    // shutdown dialog, the XenApp launcher.
     frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
     frmMainView.CreateWindowHandle();
     frmShutdownDialogView.CreateWindowHandle(&frmMainView);
+    frmXenAppLauncher.FormCreate();
+    frmXenAppLauncherView.CreateWindowHandle(&frmMainView);
     frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.

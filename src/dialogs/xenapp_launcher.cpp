@@ -114,9 +114,13 @@ void TfrmXenAppLauncher::lvApplicationsClick(int selectedIndex) {
 
 int TfrmXenAppLauncher::btnLogOffClick() {
   platform_.processes.KillProcessByName(kPNAgentSession);
+  StopWaiting();
+  return 2;
+}
+
+void TfrmXenAppLauncher::StopWaiting() {
   phase_ = Phase::kDone;
   state_.loading = false;
-  return 2;
 }
 
 }  // namespace lanthe

@@ -65,6 +65,8 @@ class TfrmXenAppLauncher {
   void lvApplicationsClick(int selectedIndex);
   // Ends the XenApp session and the wait; the window closes with this modal result.
   int btnLogOffClick();
+  // The window closed: whatever the wait had still to do is dropped.
+  void StopWaiting();
   void btnRefreshXenAppIconsClick() { RefreshApplications(); }
 
   const XenAppLauncherState& State() const { return state_; }

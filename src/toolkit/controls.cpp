@@ -59,6 +59,12 @@ void Control::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle,
   if (form_.font_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.font_.get()), FALSE);
 }
 
+void Control::SetBounds(Bounds bounds) {
+  bounds_ = bounds;
+  ::SetWindowPos(hwnd_, nullptr, form_.Scale(bounds.left), form_.Scale(bounds.top), form_.Scale(bounds.width),
+                 form_.Scale(bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Control::SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
 bool Control::Visible() const { return (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -87,6 +93,54 @@ void Button::Click() {
 
 void Button::Command(WORD notification) {
   if (notification == BN_CLICKED) Click();
+}
+
+void Button::SetPicture(int bitmapResource) {
+  picture_.reset(static_cast<HBITMAP>(::LoadImageW(Application::Instance(), MAKEINTRESOURCEW(bitmapResource),
+                                                   IMAGE_BITMAP, 0, 0, LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS)));
+  LONG_PTR style = ::GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  ::SetWindowLongPtrW(hwnd(), GWL_STYLE, style | BS_BITMAP | BS_FLAT);
+  ::SendMessageW(hwnd(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
+}
+
+// ---- ListView -----------------------------------------------------------------
+
+ListView::ListView(Container& parent, Bounds bounds) : Control(parent, bounds) {
+  CreateHandle(WC_LISTVIEWW, WS_TABSTOP | LVS_ICON | LVS_AUTOARRANGE | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+               WS_EX_CLIENTEDGE, u"");
+  images_ = ::ImageList_Create(::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK,
+                               4, 4);
+  ListView_SetImageList(hwnd(), images_, LVSIL_NORMAL);
+}
+
+ListView::~ListView() {
+  if (hwnd() && ::IsWindow(hwnd())) ListView_SetImageList(hwnd(), nullptr, LVSIL_NORMAL);
+  if (images_) ::ImageList_Destroy(images_);
+}
+
+void ListView::Clear() {
+  ListView_DeleteAllItems(hwnd());
+  ::ImageList_RemoveAll(images_);
+}
+
+int ListView::AddItem(TextView caption, HICON icon) {
+  const int image = icon ? ::ImageList_AddIcon(images_, icon) : -1;
+  std::wstring text = win32::ToWide(caption);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = Count();
+  item.pszText = text.data();
+  item.iImage = image;
+  return static_cast<int>(::SendMessageW(hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+int ListView::Count() const { return ListView_GetItemCount(hwnd()); }
+
+int ListView::SelectedIndex() const { return ListView_GetNextItem(hwnd(), -1, LVNI_SELECTED); }
+
+LRESULT ListView::Notify(const NMHDR* header) {
+  if (header->code == NM_CLICK && OnClick) Application::Guard([this] { OnClick(*this); });
+  return 0;
 }
 
 // ---- CheckBox -----------------------------------------------------------------

@@ -7,6 +7,7 @@
 // program sets a value itself.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>
@@ -41,6 +42,8 @@ class Control {
   bool Enabled() const;
   void SetCaption(TextView caption);
   Text Caption() const;
+  // A new place, at 96 DPI relative to the parent.
+  void SetBounds(Bounds bounds);
 
   int Tag = 0;
 
@@ -50,6 +53,8 @@ class Control {
   void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, TextView caption);
   // A WM_COMMAND notification of this control.
   virtual void Command(WORD) {}
+  // A WM_NOTIFY notification of this control; the result goes back to the control.
+  virtual LRESULT Notify(const NMHDR*) { return 0; }
 
  private:
   friend class Form;
@@ -67,9 +72,15 @@ class Button : public Control {
   // cancel button, and Click() all run it.
   void Click();
   std::function<void(Button&)> OnClick;
+  // A flat button that shows a picture from the bitmap resources instead of text
+  // (the caption stays, for screen readers).
+  void SetPicture(int bitmapResource);
 
  protected:
   void Command(WORD notification) override;
+
+ private:
+  win32::UniqueBitmap picture_;
 };
 
 class CheckBox : public Control {
@@ -127,6 +138,26 @@ class Image : public Control {
 
  private:
   win32::UniqueBitmap bitmap_;
+};
+
+// A list of large icons, arranged automatically, one selected at a time. Its image
+// list holds icons of one size; icons of another size are scaled to it.
+class ListView : public Control {
+ public:
+  ListView(Container& parent, Bounds bounds);
+  ~ListView() override;
+  void Clear();  // items and images
+  // Adds the icon (the list keeps its own copy) and an item showing it.
+  int AddItem(TextView caption, HICON icon);
+  int Count() const;
+  int SelectedIndex() const;  // -1 when nothing is selected
+  std::function<void(ListView&)> OnClick;
+
+ protected:
+  LRESULT Notify(const NMHDR* header) override;
+
+ private:
+  HIMAGELIST images_ = nullptr;
 };
 
 // A group box whose controls are its own child windows.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <commctrl.h>
+
 #include "platform/win32/wide.h"
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
@@ -155,6 +157,34 @@ Control* Form::FindControl(int id) const {
   return nullptr;
 }
 
+SIZE Form::ClientSize96() const {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  return SIZE{Unscale(client.right), Unscale(client.bottom)};
+}
+
+void Form::StartTimer(UINT_PTR id, int milliseconds) {
+  ::SetTimer(hwnd_, id, static_cast<UINT>(milliseconds > 0 ? milliseconds : USER_TIMER_MINIMUM), nullptr);
+}
+
+void Form::StopTimer(UINT_PTR id) { ::KillTimer(hwnd_, id); }
+
+void Form::SetTooltip(const Control& control, TextView text) {
+  if (!tooltips_) {
+    tooltips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                  Application::Instance(), nullptr);
+  }
+  std::wstring tip = win32::ToWide(text);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd());
+  tool.lpszText = tip.data();
+  ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void Form::Centre() {
   RECT window{};
   ::GetWindowRect(hwnd_, &window);
@@ -257,6 +287,17 @@ LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (Control* control = FindControl(static_cast<int>(header->idFrom))) return control->Notify(header);
+      return 0;
+    }
+    case WM_TIMER:
+      Application::Guard([&] { Timer(wParam); });
+      return 0;
+    case WM_SIZE:
+      if (!controls_.empty()) Application::Guard([this] { Resized(); });
+      return 0;
     case DM_GETDEFID:
       if (defaultButton_) return MAKELRESULT(defaultButton_->Id(), DC_HASDEFID);
       return 0;

@@ -85,6 +85,16 @@ class Form : public Container {
 
   int Dpi() const { return dpi_; }
   int Scale(int pixels96) const { return ::MulDiv(pixels96, dpi_, 96); }
+  int Unscale(int pixels) const { return ::MulDiv(pixels, 96, dpi_); }
+  // The client area's size at 96 DPI.
+  SIZE ClientSize96() const;
+
+  // A timer of this form: Timer(id) runs after the time, again and again until stopped.
+  void StartTimer(UINT_PTR id, int milliseconds);
+  void StopTimer(UINT_PTR id);
+
+  // A tooltip for one of the form's controls.
+  void SetTooltip(const Control& control, TextView text);
 
   HWND ContainerHandle() const override { return hwnd_; }
   Form& OwnerForm() override { return *this; }
@@ -100,6 +110,10 @@ class Form : public Container {
   virtual void Closed() {}
   // Runs on every show, before the window becomes visible.
   virtual void Showing() {}
+  // Runs when a timer of the form is due.
+  virtual void Timer(UINT_PTR) {}
+  // Runs when the client area changed its size; controls may be moved here.
+  virtual void Resized() {}
   // Any message the form does not handle itself; the default is DefWindowProc.
   virtual LRESULT HandleOther(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -127,6 +141,7 @@ class Form : public Container {
   bool modal_ = false;
   int modalResult_ = ModalResult::kNone;
   bool shownOnce_ = false;
+  HWND tooltips_ = nullptr;  // a child of the form: destroyed with it
 };
 
 }  // namespace lanthe::toolkit

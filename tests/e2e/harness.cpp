@@ -1,5 +1,9 @@
 #include "harness.h"
 
+#include <commctrl.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 #include <tlhelp32.h>
 
 #include <atomic>
@@ -49,7 +53,37 @@ std::string Utf8(const std::wstring& text) {
   return bytes;
 }
 
-constexpr const wchar_t* kFakeClients[] = {L"mstsc.exe", L"wfcrun32.exe", L"pn.exe", L"pnagent.exe"};
+constexpr const wchar_t* kFakeClients[] = {L"mstsc.exe", L"wfcrun32.exe", L"pn.exe", L"pnagent.exe", L"pnamain.exe"};
+constexpr wchar_t kPNAgentKey[] = L"Software\\Citrix\\PNAgent";
+
+// Memory in another program, for the list-view messages that carry pointers.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, std::size_t size) : size_(size) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) ::CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  void* address() const { return address_; }
+  void Write(const void* data, std::size_t size, std::size_t offset = 0) {
+    ::WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+  }
+  void Read(void* data, std::size_t size, std::size_t offset = 0) const {
+    ::ReadProcessMemory(process_, static_cast<const char*>(address_) + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
 
 // The fake clients a run leaves behind (a client still waiting for its session).
 void EndFakeClients() {
@@ -126,6 +160,26 @@ LantheRun::LantheRun(const RunOptions& options) {
     ::CopyFileW((ThisProgramFolder() + L"fake-clients\\" + client).c_str(), (ClientsFolder() + L"\\" + client).c_str(),
                 FALSE);
   }
+  if (!options.pnagentApps.empty() || options.pnagentDesktop) {
+    wchar_t desktop[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+    const std::wstring name = L"XenApp " + folder_.substr(base.size(), folder_.size() - base.size() - 1);
+    shortcutFolder_ = std::wstring(desktop) + L"\\" + name;
+    // PNAgent's configuration names the desktop folder; the key is never made by Lanthe.
+    const std::string document = "<Configuration><User Blob><Key>DesktopName</Key><Value>" + Utf8(name) +
+                                 "</Value></User Blob></Configuration>";
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, kPNAgentKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    ::RegSetValueExW(key, L"Configuration Model 000", 0, REG_BINARY, reinterpret_cast<const BYTE*>(document.data()),
+                     static_cast<DWORD>(document.size()));
+    ::RegCloseKey(key);
+    std::wstring apps;
+    for (const auto& app : options.pnagentApps) apps += (apps.empty() ? L"" : L",") + app;
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_APPS", apps.c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_FOLDER", shortcutFolder_.c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_DELAY_MS", std::to_wstring(options.pnagentDelayMs).c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_IDLE_STARTS", std::to_wstring(options.pnagentIdleStarts).c_str());
+  }
   if (options.settingsFile) {
     std::string settings = *options.settingsFile;
     const std::string clients = Utf8(ClientsFolder());
@@ -169,6 +223,10 @@ LantheRun::~LantheRun() {
   EndFakeClients();
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(folder_), ignored);
+  if (!shortcutFolder_.empty()) {
+    std::filesystem::remove_all(std::filesystem::path(shortcutFolder_), ignored);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPNAgentKey, L"Configuration Model 000");
+  }
 }
 
 std::vector<std::wstring> LantheRun::ClientCommandLines() const {
@@ -279,6 +337,71 @@ void Answer(const ShownBox& box, int buttonId) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(box.window, buttonId)));
   // Gone before the next box is looked for, so that the answered one is not found again.
   Poll(kWaitMs, [&] { return !::IsWindow(box.window) || !::IsWindowVisible(box.window); });
+}
+
+bool ProcessRunning(const std::wstring& imageName) {
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool running = false;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running; more = ::Process32NextW(snapshot, &entry)) {
+    running = _wcsicmp(entry.szExeFile, imageName.c_str()) == 0;
+  }
+  ::CloseHandle(snapshot);
+  return running;
+}
+
+void WriteShortcut(const std::wstring& path, const std::wstring& description, const std::wstring& arguments) {
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+    link->SetPath(L"C:\\windows\\notepad.exe");
+    link->SetDescription(description.c_str());
+    link->SetArguments(arguments.c_str());
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      file->Save(path.c_str(), TRUE);
+      file->Release();
+    }
+    link->Release();
+  }
+}
+
+std::vector<std::wstring> ListViewItems(HWND list) {
+  std::vector<std::wstring> items;
+  const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  constexpr int kText = 260;
+  RemoteBuffer remote(list, sizeof(LVITEMW) + kText * sizeof(wchar_t));
+  if (!remote.address()) return items;
+  for (int i = 0; i < count; ++i) {
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.cchTextMax = kText;
+    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof(LVITEMW));
+    remote.Write(&item, sizeof item);
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote.address()));
+    wchar_t text[kText] = {};
+    remote.Read(text, sizeof text - sizeof(wchar_t), sizeof(LVITEMW));
+    items.emplace_back(text);
+  }
+  return items;
+}
+
+void ClickListViewItem(HWND list, int index) {
+  // Where the item is, then the mouse's press and release there, as a user's click.
+  RECT bounds{LVIR_ICON, 0, 0, 0};
+  {
+    RemoteBuffer remote(list, sizeof bounds);
+    if (!remote.address()) return;
+    remote.Write(&bounds, sizeof bounds);
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.address()));
+    remote.Read(&bounds, sizeof bounds);
+  }
+  const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name) {

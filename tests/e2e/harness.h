@@ -32,6 +32,15 @@ struct RunOptions {
   // The test build's stand-in for the group-policy object, which Wine lacks; when
   // false, the program meets Wine's missing object.
   bool groupPolicyStandIn = true;
+
+  // PNAgent as the fake pnagent.exe and pnamain.exe play it. With apps, the stored
+  // PNAgent configuration names a desktop folder of this run, into which pnamain.exe
+  // writes one shortcut per app after pnagentDelayMs; the first pnagentIdleStarts
+  // PNAgent starts do nothing.
+  std::vector<std::wstring> pnagentApps;
+  bool pnagentDesktop = false;  // the desktop folder without apps from pnamain.exe
+  int pnagentDelayMs = 10;
+  int pnagentIdleStarts = 0;
 };
 
 struct ShownBox {
@@ -65,12 +74,16 @@ class LantheRun {
   // Every visible top-level window of the program: (class, caption).
   std::vector<std::pair<std::wstring, std::wstring>> VisibleWindows() const;
 
+  // The desktop folder PNAgent fills in this run (empty without pnagentApps).
+  const std::wstring& ShortcutFolder() const { return shortcutFolder_; }
+
   bool WaitForExit(DWORD waitMs = kWaitMs) const;
   DWORD ExitCode() const;
   DWORD ProcessId() const { return processId_; }
 
  private:
   std::wstring folder_;
+  std::wstring shortcutFolder_;
   HANDLE process_ = nullptr;
   DWORD processId_ = 0;
 };
@@ -89,6 +102,17 @@ void Answer(const ShownBox& box, int buttonId);
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name);
 std::optional<DWORD> RegistryDword(HKEY root, const std::wstring& key, const std::wstring& name);
 void DeleteRegistryTree(HKEY root, const std::wstring& key);
+
+// Whether a process of that image name runs in this prefix.
+bool ProcessRunning(const std::wstring& imageName);
+
+// A shortcut file written as PNAgent writes them.
+void WriteShortcut(const std::wstring& path, const std::wstring& description, const std::wstring& arguments);
+
+// The items of a list view of another program, and a click on one of them as the list
+// reports it (selected, then NM_CLICK to its parent).
+std::vector<std::wstring> ListViewItems(HWND list);
+void ClickListViewItem(HWND list, int index);
 
 // The Winlogon "shell" value of this prefix; nullopt when it is missing.
 std::optional<std::wstring> WinlogonShell();

@@ -2,3 +2,4 @@
 // Resource numbers of the dialogs' pictures (in lanthe.rc).
 #define LANTHE_BITMAP_SHUTDOWN_BANNER 101
 #define LANTHE_BITMAP_SHUTDOWN_ICON 102
+#define LANTHE_BITMAP_REFRESH 103

@@ -362,6 +362,24 @@ bool Win32FileSystem::CopyOver(TextView from, TextView to) noexcept {
   return Guarded(false, [&] { return ::CopyFileW(ToWide(from).c_str(), ToWide(to).c_str(), FALSE) != FALSE; });
 }
 
+std::vector<DirectoryEntry> Win32FileSystem::ListFiles(TextView folder, TextView mask) noexcept {
+  return Guarded(std::vector<DirectoryEntry>(), [&] {
+    std::vector<DirectoryEntry> entries;
+    WIN32_FIND_DATAW data{};
+    const std::wstring pattern = ToWide(folder) + L"\\" + ToWide(mask);
+    const UniqueFind find(::FindFirstFileW(pattern.c_str(), &data));
+    if (!find) return entries;
+    do {
+      DirectoryEntry entry{FromWideBuffer(data.cFileName, MAX_PATH)};
+      entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      entry.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+      entry.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+      entries.push_back(std::move(entry));
+    } while (::FindNextFileW(find.get(), &data));
+    return entries;
+  });
+}
+
 // ---- INI files ----------------------------------------------------------------
 
 Text Win32IniFiles::ReadString(TextView file, TextView section, TextView key,

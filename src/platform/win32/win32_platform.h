@@ -50,6 +50,8 @@ class Win32FileSystem final : public IFileSystem {
   bool WriteFileAtomic(TextView path, std::string_view bytes,
                        std::optional<Text> backupPath = std::nullopt) noexcept override;
   bool CopyOver(TextView from, TextView to) noexcept override;
+  // FindFirstFileW / FindNextFileW on folder\mask.
+  std::vector<DirectoryEntry> ListFiles(TextView folder, TextView mask) noexcept override;
 };
 
 class Win32IniFiles final : public IIniFiles {
@@ -91,6 +93,13 @@ class Win32GroupPolicy final : public IGroupPolicy {
   std::unique_ptr<IGroupPolicyObject> CreateObject(std::uint32_t& errorCode) noexcept override;
 };
 
+// Shortcut files through CLSID_ShellLink with IShellLinkW and IPersistFile. Needs COM
+// on the calling thread.
+class Win32ShellLinks final : public IShellLinks {
+ public:
+  std::optional<Shortcut> ReadShortcut(TextView path) noexcept override;
+};
+
 // NetUserEnum and NetWkstaGetInfo.
 class Win32Accounts final : public IAccounts {
  public:
@@ -121,8 +130,8 @@ class Win32Platform {
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   Platform platform() noexcept {
-    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,
-                    power_,    windows_,   messages_, codePage_, groupPolicy_, accounts_};
+    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,  power_,
+                    windows_,  messages_,  codePage_, groupPolicy_, accounts_, shellLinks_};
   }
 
  private:
@@ -138,6 +147,7 @@ class Win32Platform {
   Win32CodePage codePage_;
   Win32GroupPolicy ownGroupPolicy_;
   Win32Accounts accounts_;
+  Win32ShellLinks shellLinks_;
   IIdentity& identity_;
   IPower& power_;
   IGroupPolicy& groupPolicy_;
