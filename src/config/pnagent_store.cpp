@@ -109,6 +109,7 @@ PNAgentLines PNAgentTextToLines(TextView text) {
     const auto code = ParseHexItem(piece);
     if (!code) {
       result.ok = false;
+      result.badPiece = Text(piece);
       return result;
     }
     line.push_back(static_cast<char16_t>(*code));

@@ -38,6 +38,7 @@ std::optional<std::vector<std::uint8_t>> PNAgentTextToBytes(TextView text);
 struct PNAgentLines {
   std::vector<Text> lines;
   bool ok = true;
+  Text badPiece;  // the piece that is not a number, when ok is false
 };
 PNAgentLines PNAgentTextToLines(TextView text);
 

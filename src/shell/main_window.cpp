@@ -196,7 +196,16 @@ void TfrmMain::btnShutdownClick(int tag) {
 
 void TfrmMain::btnSetupWizardClick() { RunSetupWizard(); }
 
-void TfrmMain::btnSettingsClick() { NotAvailableYet(u"The settings dialog"); }
+void TfrmMain::btnSettingsClick() {
+  windows_.dlgSettings.DialogSettings = Settings;
+  const int result = windows_.settingsDialogWindow.ShowModal();
+  // The dialog changes its copy only through OK and Apply, so Cancel after Apply keeps
+  // what Apply stored, and Cancel alone saves and applies the same settings again.
+  if (result != 1 && result != 2) return;
+  Settings = windows_.dlgSettings.DialogSettings;
+  SaveSettings();
+  ApplySettings();
+}
 
 void TfrmMain::Button1Click() {}
 

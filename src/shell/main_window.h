@@ -12,6 +12,7 @@
 #include "config/pnagent_store.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "dialogs/settings_dialog.h"
 #include "dialogs/shutdown_dialog.h"
 #include "dialogs/xenapp_launcher.h"
 #include "platform/platform.h"
@@ -63,6 +64,8 @@ struct OperatorWindows {
   IModalWindow& shutdownDialogWindow;
   TfrmXenAppLauncher& frmXenAppLauncher;
   IModalWindow& xenAppLauncherWindow;
+  TdlgSettings& dlgSettings;
+  IModalWindow& settingsDialogWindow;
 };
 
 // The reconnect question, the one box with a caption of its own.

@@ -45,6 +45,18 @@ class FakeLauncherWindow final : public IModalWindow {
   TfrmXenAppLauncher& launcher_;
 };
 
+// Any modal window: each show runs the next scripted answer and gives its result.
+class ScriptedWindow final : public IModalWindow {
+ public:
+  int ShowModal() override {
+    if (answers.empty()) return 2;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer();
+  }
+  std::deque<std::function<int()>> answers;
+};
+
 // The shutdown dialog as the session cycle sees it: each show runs the next scripted
 // answer, which may pick an item, and gives its result.
 class FakeModalWindow final : public IModalWindow {
@@ -76,7 +88,11 @@ struct MainWindowRig {
   PNAgentStore pnagent{fake.registry, fake.files, fake.codePage};
   TfrmXenAppLauncher frmXenAppLauncher{platform, pnagent};
   FakeLauncherWindow launcherWindow{frmXenAppLauncher};
-  OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher, launcherWindow};
+  TfrmLog frmLog;
+  TdlgSettings dlgSettings{fake.files, fake.codePage, pnagent, frmLog};
+  ScriptedWindow settingsWindow;
+  OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher,
+                          launcherWindow,    dlgSettings,    settingsWindow};
   TfrmMain main{platform, host, windows, pnagent};
 };
 
