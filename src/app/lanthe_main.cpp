@@ -12,6 +12,9 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "dialogs/shutdown_dialog.h"
+#include "dialogs/settings_dialog.h"
+#include "dialogs/win32/log_view.h"
+#include "dialogs/win32/settings_dialog_view.h"
 #include "dialogs/win32/shutdown_dialog_view.h"
 #include "dialogs/win32/xenapp_launcher_view.h"
 #include "dialogs/xenapp_launcher.h"
@@ -47,19 +50,26 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::ShutdownDialogView frmShutdownDialogView(frmShutdownDialog);
   lanthe::TfrmXenAppLauncher frmXenAppLauncher(platform, pnagent);
   lanthe::win32::XenAppLauncherView frmXenAppLauncherView(frmXenAppLauncher);
+  lanthe::TfrmLog frmLog;
+  lanthe::win32::LogView frmLogView(frmLog);
+  lanthe::TdlgSettings dlgSettings(platform.files, platform.codePage, pnagent, frmLog);
+  lanthe::win32::SettingsDialogView dlgSettingsView(dlgSettings, frmLogView);
   lanthe::OperatorWindows windows{frmShutdownDialog, frmShutdownDialogView, frmXenAppLauncher,
-                                  frmXenAppLauncherView};
+                                  frmXenAppLauncherView, dlgSettings, dlgSettingsView};
   lanthe::win32::MainWindowView frmMainView;
   lanthe::TfrmMain frmMain(platform, frmMainView, windows, pnagent);
   frmMainView.Attach(frmMain);
   try {
     // Created in their order: the main window (its creation handler first), the
-    // shutdown dialog, the XenApp launcher.
+    // shutdown dialog, the settings dialog, the XenApp launcher, the viewer.
     frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
     frmMainView.CreateWindowHandle();
     frmShutdownDialogView.CreateWindowHandle(&frmMainView);
+    dlgSettings.FormCreate();
+    dlgSettingsView.CreateWindowHandle(&frmMainView);
     frmXenAppLauncher.FormCreate();
     frmXenAppLauncherView.CreateWindowHandle(&frmMainView);
+    frmLogView.CreateWindowHandle(&frmMainView);
     frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.

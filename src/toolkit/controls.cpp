@@ -1,6 +1,9 @@
 #include "toolkit/controls.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+
+#include <iterator>
 
 #include "platform/win32/wide.h"
 #include "toolkit/application.h"
@@ -223,6 +226,205 @@ Image::Image(Container& parent, Bounds bounds, int bitmapResource, bool transpar
   bitmap_.reset(static_cast<HBITMAP>(
       ::LoadImageW(Application::Instance(), MAKEINTRESOURCEW(bitmapResource), IMAGE_BITMAP, 0, 0, flags)));
   if (bitmap_) ::SendMessageW(hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_.get()));
+}
+
+// ---- Memo ---------------------------------------------------------------------
+
+Memo::Memo(Container& parent, Bounds bounds) : Control(parent, bounds) {
+  CreateHandle(L"EDIT", WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+                            ES_WANTRETURN,
+               WS_EX_CLIENTEDGE, u"");
+}
+
+void Memo::SetLines(const std::vector<Text>& lines) {
+  Text text;
+  for (const auto& line : lines) text += line + u"\r\n";
+  SetCaption(text);
+}
+
+std::vector<Text> Memo::Lines() const {
+  std::vector<Text> lines;
+  const Text text = Caption();
+  std::size_t start = 0;
+  for (std::size_t end = text.find(u"\r\n"); end != Text::npos; end = text.find(u"\r\n", start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// ---- CheckList ----------------------------------------------------------------
+
+CheckList::CheckList(Container& parent, Bounds bounds, const std::vector<Text>& rows) : Control(parent, bounds) {
+  CreateHandle(WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+               WS_EX_CLIENTEDGE, u"");
+  ListView_SetExtendedListViewStyle(hwnd(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = OwnerForm().Scale(bounds.width) - ::GetSystemMetrics(SM_CXVSCROLL);
+  ::SendMessageW(hwnd(), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  updating_ = true;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::wstring text = win32::ToWide(rows[i]);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(i);
+    item.pszText = text.data();
+    ::SendMessageW(hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  updating_ = false;
+}
+
+bool CheckList::Checked(int row) const { return ListView_GetCheckState(hwnd(), row) != FALSE; }
+
+void CheckList::SetChecked(int row, bool checked) {
+  updating_ = true;
+  ListView_SetCheckState(hwnd(), row, checked ? TRUE : FALSE);
+  updating_ = false;
+}
+
+int CheckList::Highlighted() const { return ListView_GetNextItem(hwnd(), -1, LVNI_SELECTED); }
+
+void CheckList::SetHighlighted(int row) {
+  updating_ = true;
+  ListView_SetItemState(hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (row >= 0) ListView_SetItemState(hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  updating_ = false;
+}
+
+LRESULT CheckList::Notify(const NMHDR* header) {
+  if (header->code == LVN_ITEMCHANGED && !updating_ && OnChange) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (change->uChanged & LVIF_STATE) Application::Guard([this] { OnChange(*this); });
+  }
+  return 0;
+}
+
+// ---- ColorButton --------------------------------------------------------------
+
+namespace {
+
+struct PaletteColor {
+  const wchar_t* name;
+  COLORREF color;
+};
+constexpr PaletteColor kPalette[] = {
+    {L"Black", RGB(0, 0, 0)},          {L"Maroon", RGB(128, 0, 0)},  {L"Green", RGB(0, 128, 0)},
+    {L"Olive", RGB(128, 128, 0)},      {L"Navy", RGB(0, 0, 128)},    {L"Purple", RGB(128, 0, 128)},
+    {L"Teal", RGB(0, 128, 128)},       {L"Gray", RGB(128, 128, 128)}, {L"Silver", RGB(192, 192, 192)},
+    {L"Red", RGB(255, 0, 0)},          {L"Lime", RGB(0, 255, 0)},    {L"Yellow", RGB(255, 255, 0)},
+    {L"Blue", RGB(0, 0, 255)},         {L"Fuchsia", RGB(255, 0, 255)}, {L"Aqua", RGB(0, 255, 255)},
+    {L"White", RGB(255, 255, 255)},
+};
+constexpr UINT kOtherColor = 1000;
+
+}  // namespace
+
+ColorButton::ColorButton(Container& parent, Bounds bounds) : Control(parent, bounds) {
+  CreateHandle(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP, 0, u"Background Color");
+  Paint();
+}
+
+void ColorButton::SetColor(COLORREF color) {
+  color_ = color & 0xFFFFFF;
+  Paint();
+}
+
+void ColorButton::Paint() {
+  // A swatch of the colour with a dark frame, as the button's picture.
+  const int width = OwnerForm().Scale(40);
+  const int height = OwnerForm().Scale(12);
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, width, height));
+  const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+  const RECT all{0, 0, width, height};
+  const win32::UniqueBrush fill(::CreateSolidBrush(color_));
+  ::FillRect(memory, &all, fill.get());
+  ::FrameRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  ::SendMessageW(hwnd(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()));
+  swatch_ = std::move(bitmap);
+}
+
+void ColorButton::Command(WORD notification) {
+  if (notification != BN_CLICKED) return;
+  const HMENU menu = ::CreatePopupMenu();
+  for (std::size_t i = 0; i < std::size(kPalette); ++i) {
+    ::AppendMenuW(menu, MF_STRING | (kPalette[i].color == color_ ? MF_CHECKED : 0), i + 1, kPalette[i].name);
+  }
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu, MF_STRING, kOtherColor, L"&Other...");
+  RECT place{};
+  ::GetWindowRect(hwnd(), &place);
+  const UINT chosen = static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, place.left, place.bottom,
+                                                         0, OwnerForm().hwnd(), nullptr));
+  ::DestroyMenu(menu);
+  COLORREF picked = color_;
+  if (chosen >= 1 && chosen <= std::size(kPalette)) {
+    picked = kPalette[chosen - 1].color;
+  } else if (chosen == kOtherColor) {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = OwnerForm().hwnd();
+    dialog.rgbResult = color_;
+    dialog.lpCustColors = custom;
+    dialog.Flags = CC_FULLOPEN | CC_RGBINIT;
+    if (!::ChooseColorW(&dialog)) return;
+    picked = dialog.rgbResult;
+  } else {
+    return;
+  }
+  SetColor(picked);
+  if (OnChange) Application::Guard([this] { OnChange(*this); });
+}
+
+// ---- Panel --------------------------------------------------------------------
+
+Panel::Panel(Container& parent, Bounds bounds) : Control(parent, bounds) {
+  CreateHandle(L"STATIC", 0, WS_EX_CONTROLPARENT, u"");
+  ::SetWindowSubclass(hwnd(), ForwardToForm, 1, reinterpret_cast<DWORD_PTR>(OwnerForm().hwnd()));
+}
+
+// ---- PageControl --------------------------------------------------------------
+
+PageControl::PageControl(Container& parent, Bounds bounds, const std::vector<Text>& tabs) : Control(parent, bounds) {
+  CreateHandle(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0, u"");
+  for (std::size_t i = 0; i < tabs.size(); ++i) {
+    std::wstring text = win32::ToWide(tabs[i]);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    ::SendMessageW(hwnd(), TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+  // The pages lie over the tab control's display area, as siblings above it.
+  RECT area{0, 0, OwnerForm().Scale(bounds.width), OwnerForm().Scale(bounds.height)};
+  TabCtrl_AdjustRect(hwnd(), FALSE, &area);
+  const Bounds page{bounds.left + OwnerForm().Unscale(area.left), bounds.top + OwnerForm().Unscale(area.top),
+                    OwnerForm().Unscale(area.right - area.left), OwnerForm().Unscale(area.bottom - area.top)};
+  for (std::size_t i = 0; i < tabs.size(); ++i) pages_.push_back(std::make_unique<Panel>(parent, page));
+  SetActivePage(0);
+}
+
+PageControl::~PageControl() = default;
+
+int PageControl::ActivePage() const { return TabCtrl_GetCurSel(hwnd()); }
+
+void PageControl::SetActivePage(int index) {
+  TabCtrl_SetCurSel(hwnd(), index);
+  for (std::size_t i = 0; i < pages_.size(); ++i) pages_[i]->SetVisible(static_cast<int>(i) == index);
+}
+
+LRESULT PageControl::Notify(const NMHDR* header) {
+  if (header->code == TCN_SELCHANGE) {
+    SetActivePage(ActivePage());
+    if (OnChange) Application::Guard([this] { OnChange(*this); });
+  }
+  return 0;
 }
 
 // ---- GroupBox -----------------------------------------------------------------

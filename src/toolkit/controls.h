@@ -160,6 +160,74 @@ class ListView : public Control {
   HIMAGELIST images_ = nullptr;
 };
 
+// A multi-line text box with both scroll bars.
+class Memo : public Control {
+ public:
+  Memo(Container& parent, Bounds bounds);
+  void SetLines(const std::vector<Text>& lines);
+  std::vector<Text> Lines() const;
+};
+
+// A list of rows with check marks; the row last clicked stays highlighted.
+class CheckList : public Control {
+ public:
+  CheckList(Container& parent, Bounds bounds, const std::vector<Text>& rows);
+  bool Checked(int row) const;
+  void SetChecked(int row, bool checked);
+  int Highlighted() const;  // -1 for none
+  void SetHighlighted(int row);
+  std::function<void(CheckList&)> OnChange;  // a check mark or the highlight changed
+
+ protected:
+  LRESULT Notify(const NMHDR* header) override;
+
+ private:
+  bool updating_ = false;
+};
+
+// A button that shows a colour; a click offers a palette and "&Other...", which opens
+// the colour chooser. Colours are red in the lowest byte, then green, then blue.
+class ColorButton : public Control {
+ public:
+  ColorButton(Container& parent, Bounds bounds);
+  COLORREF Color() const { return color_; }
+  void SetColor(COLORREF color);
+  std::function<void(ColorButton&)> OnChange;
+
+ protected:
+  void Command(WORD notification) override;
+
+ private:
+  void Paint();
+  COLORREF color_ = 0;
+  win32::UniqueBitmap swatch_;
+};
+
+// A plain container for controls, such as the pages of a page control.
+class Panel : public Control, public Container {
+ public:
+  Panel(Container& parent, Bounds bounds);
+  HWND ContainerHandle() const override { return hwnd(); }
+  Form& OwnerForm() override { return Control::OwnerForm(); }
+};
+
+// Tabs on several lines above pages of controls; one page shows at a time.
+class PageControl : public Control {
+ public:
+  PageControl(Container& parent, Bounds bounds, const std::vector<Text>& tabs);
+  ~PageControl() override;
+  Panel& Page(int index) { return *pages_.at(static_cast<std::size_t>(index)); }
+  int ActivePage() const;
+  void SetActivePage(int index);
+  std::function<void(PageControl&)> OnChange;
+
+ protected:
+  LRESULT Notify(const NMHDR* header) override;
+
+ private:
+  std::vector<std::unique_ptr<Panel>> pages_;
+};
+
 // A group box whose controls are its own child windows.
 class GroupBox : public Control, public Container {
  public:

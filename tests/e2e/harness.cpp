@@ -308,6 +308,34 @@ HWND FindControl(HWND window, const std::wstring& className, const std::wstring&
   return search.found;
 }
 
+HWND FindControlOfClass(HWND window, const std::wstring& className) {
+  struct Search {
+    const std::wstring& className;
+    HWND found;
+  } search{className, nullptr};
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        if (_wcsicmp(ClassOf(child).c_str(), s.className.c_str()) != 0) return TRUE;
+        s.found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring ControlText(HWND control) {
+  DWORD_PTR length = 0;
+  ::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWaitMs, &length);
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, kWaitMs,
+                        &copied);
+  text.resize(copied);
+  return text;
+}
+
 std::vector<std::wstring> ChildCaptions(HWND window, bool visibleOnly) {
   struct Search {
     bool visibleOnly;

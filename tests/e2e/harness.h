@@ -91,6 +91,11 @@ class LantheRun {
 // A child window (at any depth) of the given class whose caption, without the "&" of
 // its access key, is this one; nullptr when there is none. Group boxes are passed over.
 HWND FindControl(HWND window, const std::wstring& className, const std::wstring& caption);
+// The first child window (at any depth) of the given class; nullptr when there is none.
+HWND FindControlOfClass(HWND window, const std::wstring& className);
+// The text a control of another program holds (WM_GETTEXT, which edit boxes answer
+// with their contents, not their caption).
+std::wstring ControlText(HWND control);
 // The captions of all child windows, visible or not, in creation order.
 std::vector<std::wstring> ChildCaptions(HWND window, bool visibleOnly);
 // Clicks a button of a window or message box the way the user's click does.
