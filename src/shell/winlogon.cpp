@@ -24,6 +24,17 @@ void SetAutologon(IRegistry& registry, bool enable, TextView userName, TextView 
   }
 }
 
+bool ShellPointsTo(TextView shell, TextView executablePath) {
+  while (!shell.empty() && shell.front() == u' ') shell.remove_prefix(1);
+  while (!shell.empty() && shell.back() == u' ') shell.remove_suffix(1);
+  if (!shell.empty() && shell.front() == u'"') {
+    const auto close = shell.find(u'"', 1);
+    if (close == TextView::npos) return false;
+    shell = shell.substr(1, close - 1);
+  }
+  return !executablePath.empty() && EqualsIgnoreAsciiCase(shell, executablePath);
+}
+
 void SetShell(IRegistry& registry, TextView shell) {
   auto key = registry.OpenKey(RegistryRoot::LocalMachine, kWinlogonKey);
   if (!key) return;

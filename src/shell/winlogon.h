@@ -18,4 +18,8 @@ void SetAutologon(IRegistry& registry, bool enable, TextView userName, TextView 
 // "shell" = the shell command.
 void SetShell(IRegistry& registry, TextView shell);
 
+// Whether a Winlogon shell value starts this program: the program's path, in double
+// quotes or not, letter case aside.
+bool ShellPointsTo(TextView shell, TextView executablePath);
+
 }  // namespace lanthe

@@ -14,10 +14,12 @@ ascii=$(strings "$exe")
 wide=$(strings -e l "$exe")
 imports=$(sed -n 's/^\s*DLL Name: //p' <<< "$headers")
 [[ -n $imports ]] || fail "no imports found"
+shopt -s nocasematch  # import names come in any letter case
 while read -r dll; do
   [[ $dll =~ $system_dlls ]] || fail "imports $dll, which is not one of Windows' own DLLs"
 done <<< "$imports"
 
+shopt -u nocasematch
 [[ $headers == *"(Windows GUI)"* ]] || fail "not a GUI program"
 
 # The manifest is ASCII text in the resources; version texts are UTF-16; the large

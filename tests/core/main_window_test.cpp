@@ -142,6 +142,17 @@ TEST_F(MainWindowTest, ProgramPathWithBlanksIsQuotedAsTheShell) {
   EXPECT_EQ(Shell(), u"\"C:\\Program Files\\Lanthe\\lanthe.exe\"");
 }
 
+TEST(ShellValue, PointsToTheProgramQuotedOrNot) {
+  const Text exe = u"C:\\Program Files\\Lanthe\\lanthe.exe";
+  EXPECT_TRUE(ShellPointsTo(u"\"C:\\Program Files\\Lanthe\\lanthe.exe\"", exe));
+  EXPECT_TRUE(ShellPointsTo(u"C:\\Program Files\\Lanthe\\lanthe.exe", exe)) << "as older programs wrote it";
+  EXPECT_TRUE(ShellPointsTo(u" \"c:\\program files\\lanthe\\LANTHE.EXE\" ", exe));
+  EXPECT_FALSE(ShellPointsTo(u"Explorer.exe", exe));
+  EXPECT_FALSE(ShellPointsTo(u"\"D:\\Lanthe\\lanthe.exe\"", exe)) << "another copy of Lanthe";
+  EXPECT_FALSE(ShellPointsTo(u"\"C:\\Program Files\\Lanthe\\lanthe.exe", exe)) << "an unclosed quote";
+  EXPECT_FALSE(ShellPointsTo(u"", exe));
+}
+
 TEST_F(MainWindowTest, DebugModeAndLimitedUsersWriteNoShell) {
   main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
   main.Settings.CurrentShell = 1;
