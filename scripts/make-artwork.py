@@ -116,6 +116,31 @@ def refresh_icon(size=20):
     return bmp(size, size, rows, 8, palette)
 
 
+def wizard_logo(width=156, height=49):
+    """The setup wizard's logo in its white title band: the screen mark on a teal tile
+    and three bars of decreasing length beside it."""
+    white = (255, 255, 255)
+    rows = [[white] * width for _ in range(height)]
+    for y in range(height):
+        for x in range(4, 49):
+            u, v = (x - 4) / 45, y / 49
+            if 0.05 < v < 0.95:
+                rows[y][x] = mix((33, 150, 176), (12, 74, 96), v)
+    for y in range(12, 36):
+        for x in range(12, 42):
+            if 12 <= y < 31:
+                glass = 15 <= x < 39 and 15 <= y < 28
+                rows[y][x] = mix((214, 240, 247), (160, 200, 212), (x - 15) / 24) if glass else (250, 250, 250)
+            elif 25 <= x < 29 and y < 34 or 20 <= x < 34 and y >= 34:
+                rows[y][x] = (250, 250, 250)
+    for index, length in enumerate((96, 78, 60)):
+        top = 12 + index * 10
+        for y in range(top, top + 5):
+            for x in range(56, 56 + length):
+                rows[y][x] = mix((16, 110, 134), (120, 190, 205), (x - 56) / 100)
+    return bmp(width, height, rows, 24)
+
+
 def main(folder):
     with open(folder + '/shutdown_banner.bmp', 'wb') as f:
         f.write(banner())
@@ -123,6 +148,8 @@ def main(folder):
         f.write(power_icon())
     with open(folder + '/refresh.bmp', 'wb') as f:
         f.write(refresh_icon())
+    with open(folder + '/wizard_logo.bmp', 'wb') as f:
+        f.write(wizard_logo())
 
 
 if __name__ == '__main__':

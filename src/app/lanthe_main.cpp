@@ -18,6 +18,8 @@
 #include "dialogs/win32/shutdown_dialog_view.h"
 #include "dialogs/win32/xenapp_launcher_view.h"
 #include "dialogs/xenapp_launcher.h"
+#include "wizard/setup_wizard.h"
+#include "wizard/win32/setup_wizard_view.h"
 #include "shell/main_window.h"
 #include "shell/win32/main_window_view.h"
 #include "toolkit/application.h"
@@ -54,22 +56,32 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::LogView frmLogView(frmLog);
   lanthe::TdlgSettings dlgSettings(platform.files, platform.codePage, pnagent, frmLog);
   lanthe::win32::SettingsDialogView dlgSettingsView(dlgSettings, frmLogView);
-  lanthe::OperatorWindows windows{frmShutdownDialog, frmShutdownDialogView, frmXenAppLauncher,
-                                  frmXenAppLauncherView, dlgSettings, dlgSettingsView};
+  lanthe::TfrmSetupWizard frmSetupWizard(platform, pnagent);
+  lanthe::win32::SetupWizardView frmSetupWizardView(frmSetupWizard);
+  lanthe::OperatorWindows windows{frmShutdownDialog,     frmShutdownDialogView, frmXenAppLauncher,
+                                  frmXenAppLauncherView, dlgSettings,           dlgSettingsView,
+                                  frmSetupWizard,        frmSetupWizardView};
   lanthe::win32::MainWindowView frmMainView;
   lanthe::TfrmMain frmMain(platform, frmMainView, windows, pnagent);
   frmMainView.Attach(frmMain);
   try {
     // Created in their order: the main window (its creation handler first), the
-    // shutdown dialog, the settings dialog, the XenApp launcher, the viewer.
+    // shutdown dialog, the settings dialog, the setup wizard, the XenApp launcher, the
+    // viewer. The wizard takes its copy of the defaults, before the settings file is read.
+    // Every window but the main window is made when first shown, and the main
+    // window's controls too (a kiosk's session keeps it hidden): the start-up reaches
+    // the remote client sooner without them.
     frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
-    frmMainView.CreateWindowHandle();
-    frmShutdownDialogView.CreateWindowHandle(&frmMainView);
+    frmMainView.CreateWindowHandle(nullptr, /*controlsOnFirstShow=*/true);
+    frmShutdownDialogView.CreateWindowHandleOnFirstUse(&frmMainView);
     dlgSettings.FormCreate();
-    dlgSettingsView.CreateWindowHandle(&frmMainView);
+    dlgSettingsView.CreateWindowHandleOnFirstUse(&frmMainView);
+    frmSetupWizardView.CreateWindowHandleOnFirstUse(&frmMainView);
+    frmSetupWizardView.LoadLogo(frmMain.Settings.LogoFile, platform.files.FileExists(frmMain.Settings.LogoFile));
+    frmSetupWizard.FormCreate();
     frmXenAppLauncher.FormCreate();
-    frmXenAppLauncherView.CreateWindowHandle(&frmMainView);
-    frmLogView.CreateWindowHandle(&frmMainView);
+    frmXenAppLauncherView.CreateWindowHandleOnFirstUse(&frmMainView);
+    frmLogView.CreateWindowHandleOnFirstUse(&frmMainView);
     frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.

@@ -22,6 +22,9 @@ class IFolders {
   virtual Text GetWindowsDir() = 0;
   // Full path of the running executable.
   virtual Text ExecutablePath() = 0;
+  // Makes the folder the process's current directory, against which relative file
+  // names resolve; whether it worked.
+  virtual bool ChangeCurrentDirectory(TextView folder) = 0;
 };
 
 // The directory part of a path, ending with the separator that precedes the file

@@ -71,6 +71,8 @@ TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& w
       pnagent_(pnagent),
       xmlSettings_(platform.files, platform.codePage, platform.folders) {
   windows_.frmXenAppLauncher.AttachGlobalSettings(Settings);
+  windows_.frmSetupWizard.AttachLiveSettings(Settings);
+  windows_.frmSetupWizard.AttachLauncher(windows_.frmXenAppLauncher, windows_.xenAppLauncherWindow);
 }
 
 void TfrmMain::FormCreate(TextView commandLine) {
@@ -129,10 +131,6 @@ void TfrmMain::rgCurrentShellClick(int itemIndex) {
 void TfrmMain::btnExplorerClick() {
   platform_.processes.RunProgram(platform_.folders.GetWindowsDir() + u"\\explorer.exe", u"", ShowState::kNormal,
                                  false);
-}
-
-void TfrmMain::NotAvailableYet(TextView what) {
-  platform_.messages.ShowMessage(Text(what) + u" is not available in this version of Lanthe yet.");
 }
 
 void TfrmMain::RunAndWait(const CommandLine& commandLine) {
@@ -209,7 +207,13 @@ void TfrmMain::btnSettingsClick() {
 
 void TfrmMain::Button1Click() {}
 
-void TfrmMain::RunSetupWizard() { NotAvailableYet(u"The setup wizard"); }
+void TfrmMain::RunSetupWizard() {
+  windows_.frmSetupWizard.Clear();
+  // Finish has handed the working copy back already; any other end changes nothing.
+  if (windows_.setupWizardWindow.ShowModal() != 1) return;
+  SaveSettings();
+  ApplySettings();
+}
 
 void TfrmMain::StartClient() {
   switch (Settings.ConnectionType) {

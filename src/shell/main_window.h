@@ -15,6 +15,7 @@
 #include "dialogs/settings_dialog.h"
 #include "dialogs/shutdown_dialog.h"
 #include "dialogs/xenapp_launcher.h"
+#include "wizard/setup_wizard.h"
 #include "platform/platform.h"
 #include "shell/winlogon.h"
 
@@ -66,6 +67,8 @@ struct OperatorWindows {
   IModalWindow& xenAppLauncherWindow;
   TdlgSettings& dlgSettings;
   IModalWindow& settingsDialogWindow;
+  TfrmSetupWizard& frmSetupWizard;
+  IModalWindow& setupWizardWindow;
 };
 
 // The reconnect question, the one box with a caption of its own.
@@ -130,7 +133,6 @@ class TfrmMain {
   bool ShutdownRequested = false;
 
  private:
-  void NotAvailableYet(TextView what);
   void OfferElevation();
   void StartClient();
   void RestorePNAgentConfiguration();

@@ -168,6 +168,22 @@ Label::Label(Container& parent, TextView caption, Bounds bounds, bool wordWrap) 
   CreateHandle(L"STATIC", wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP, 0, caption);
 }
 
+void Label::SetBold() {
+  bold_ = true;
+  FontChanged();
+}
+
+void Label::FontChanged() {
+  if (!bold_) return;
+  LOGFONTW font{};
+  const HFONT current = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+  if (!current || !::GetObjectW(current, sizeof font, &font) || font.lfWeight == FW_BOLD) return;
+  font.lfWeight = FW_BOLD;
+  win32::UniqueFont bold(::CreateFontIndirectW(&font));
+  ::SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), TRUE);
+  boldFont_ = std::move(bold);
+}
+
 // ---- Edit ---------------------------------------------------------------------
 
 Edit::Edit(Container& parent, Bounds bounds) : Control(parent, bounds) {
@@ -385,9 +401,104 @@ void ColorButton::Command(WORD notification) {
 
 // ---- Panel --------------------------------------------------------------------
 
-Panel::Panel(Container& parent, Bounds bounds) : Control(parent, bounds) {
+namespace {
+
+// A white panel paints white and gives its labels a white background; the rest goes
+// to the form like any container's.
+LRESULT CALLBACK WhitePanel(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR form) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT inside{};
+      ::GetClientRect(window, &inside);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &inside, ::GetSysColorBrush(COLOR_WINDOW));
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+      ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    default:
+      return ForwardToForm(window, message, wParam, lParam, id, form);
+  }
+}
+
+}  // namespace
+
+Panel::Panel(Container& parent, Bounds bounds, bool white) : Control(parent, bounds) {
   CreateHandle(L"STATIC", 0, WS_EX_CONTROLPARENT, u"");
-  ::SetWindowSubclass(hwnd(), ForwardToForm, 1, reinterpret_cast<DWORD_PTR>(OwnerForm().hwnd()));
+  ::SetWindowSubclass(hwnd(), white ? WhitePanel : ForwardToForm, 1, reinterpret_cast<DWORD_PTR>(OwnerForm().hwnd()));
+}
+
+// ---- LinkLabel ----------------------------------------------------------------
+
+LinkLabel::LinkLabel(Container& parent, TextView address, Bounds bounds) : Control(parent, bounds), address_(address) {
+  CreateHandle(WC_LINK, WS_TABSTOP, 0, u"<a>" + address_ + u"</a>");
+}
+
+LRESULT LinkLabel::Notify(const NMHDR* header) {
+  if ((header->code == NM_CLICK || header->code == NM_RETURN) && OnClick) {
+    Application::Guard([this] { OnClick(*this, address_); });
+  }
+  return 0;
+}
+
+// ---- SpinEdit -----------------------------------------------------------------
+
+SpinEdit::SpinEdit(Container& parent, Bounds bounds, int minimum, int maximum) : Control(parent, bounds) {
+  CreateHandle(L"EDIT", WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, u"");
+  upDown_ = ::CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
+                              WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                              0, 0, 0, 0, ::GetParent(hwnd()), nullptr, Application::Instance(), nullptr);
+  ::SendMessageW(upDown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd()), 0);
+  ::SendMessageW(upDown_, UDM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
+}
+
+int SpinEdit::Value() const {
+  BOOL failed = FALSE;
+  const int value = static_cast<int>(::SendMessageW(upDown_, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+  return value;
+}
+
+void SpinEdit::SetValue(int value) {
+  settingValue_ = true;
+  ::SendMessageW(upDown_, UDM_SETPOS32, 0, value);
+  settingValue_ = false;
+}
+
+void SpinEdit::Command(WORD notification) {
+  if (notification == EN_CHANGE && !settingValue_ && OnChange) Application::Guard([this] { OnChange(*this); });
+}
+
+// ---- ReportList ---------------------------------------------------------------
+
+ReportList::ReportList(Container& parent, Bounds bounds, const std::vector<std::pair<Text, int>>& columns)
+    : Control(parent, bounds) {
+  CreateHandle(WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE, u"");
+  int used = 0;
+  for (const auto& column : columns) used += column.second;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    std::wstring caption = win32::ToWide(columns[i].first);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = caption.data();
+    const int width = columns[i].second ? columns[i].second : bounds.width - used - 4;
+    column.cx = OwnerForm().Scale(width > 0 ? width : 50);
+    ::SendMessageW(hwnd(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+void ReportList::SetRows(const std::vector<std::vector<Text>>& rows) {
+  ListView_DeleteAllItems(hwnd());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      std::wstring text = win32::ToWide(rows[r][c]);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(r);
+      item.iSubItem = static_cast<int>(c);
+      item.pszText = text.data();
+      ::SendMessageW(hwnd(), c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
+    }
+  }
 }
 
 // ---- PageControl --------------------------------------------------------------
@@ -425,6 +536,24 @@ LRESULT PageControl::Notify(const NMHDR* header) {
     if (OnChange) Application::Guard([this] { OnChange(*this); });
   }
   return 0;
+}
+
+win32::UniqueBitmap Image::ReadBitmapFile(TextView path) {
+  return win32::UniqueBitmap(static_cast<HBITMAP>(
+      ::LoadImageW(nullptr, win32::ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+}
+
+void Image::SetPicture(win32::UniqueBitmap picture) {
+  if (!picture) return;
+  ::SendMessageW(hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
+  bitmap_ = std::move(picture);
+}
+
+bool Image::LoadFile(TextView path) {
+  win32::UniqueBitmap picture = ReadBitmapFile(path);
+  if (!picture) return false;
+  SetPicture(std::move(picture));
+  return true;
 }
 
 // ---- GroupBox -----------------------------------------------------------------

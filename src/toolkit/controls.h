@@ -55,6 +55,8 @@ class Control {
   virtual void Command(WORD) {}
   // A WM_NOTIFY notification of this control; the result goes back to the control.
   virtual LRESULT Notify(const NMHDR*) { return 0; }
+  // The form gave the control its font (at creation and when the DPI changed).
+  virtual void FontChanged() {}
 
  private:
   friend class Form;
@@ -97,6 +99,52 @@ class CheckBox : public Control {
 class Label : public Control {
  public:
   Label(Container& parent, TextView caption, Bounds bounds, bool wordWrap = false);
+  // In bold, as titles are.
+  void SetBold();
+
+ protected:
+  void FontChanged() override;
+
+ private:
+  bool bold_ = false;
+  win32::UniqueFont boldFont_;
+};
+
+// A link: a click opens its address (OnClick receives it).
+class LinkLabel : public Control {
+ public:
+  LinkLabel(Container& parent, TextView address, Bounds bounds);
+  std::function<void(LinkLabel&, TextView)> OnClick;
+
+ protected:
+  LRESULT Notify(const NMHDR* header) override;
+
+ private:
+  Text address_;
+};
+
+// A number box with up and down arrows, within a range.
+class SpinEdit : public Control {
+ public:
+  SpinEdit(Container& parent, Bounds bounds, int minimum, int maximum);
+  int Value() const;
+  void SetValue(int value);
+  std::function<void(SpinEdit&)> OnChange;
+
+ protected:
+  void Command(WORD notification) override;
+
+ private:
+  HWND upDown_ = nullptr;
+  bool settingValue_ = false;
+};
+
+// A read-only list of rows in columns, with headers.
+class ReportList : public Control {
+ public:
+  // columns: caption and width at 96 DPI; a width of 0 takes what is left.
+  ReportList(Container& parent, Bounds bounds, const std::vector<std::pair<Text, int>>& columns);
+  void SetRows(const std::vector<std::vector<Text>>& rows);
 };
 
 class Edit : public Control {
@@ -135,6 +183,12 @@ class ComboBox : public Control {
 class Image : public Control {
  public:
   Image(Container& parent, Bounds bounds, int bitmapResource, bool transparent = false);
+  // Shows the bitmap file instead; false (the picture stays) when it cannot be read.
+  bool LoadFile(TextView path);
+  // Shows this picture instead (one of ReadBitmapFile).
+  void SetPicture(win32::UniqueBitmap picture);
+  // A bitmap file read into memory, or none when it cannot be read.
+  static win32::UniqueBitmap ReadBitmapFile(TextView path);
 
  private:
   win32::UniqueBitmap bitmap_;
@@ -203,10 +257,11 @@ class ColorButton : public Control {
   win32::UniqueBitmap swatch_;
 };
 
-// A plain container for controls, such as the pages of a page control.
+// A plain container for controls, such as the pages of a page control. A white panel
+// has the window colour behind its controls, as title bands have.
 class Panel : public Control, public Container {
  public:
-  Panel(Container& parent, Bounds bounds);
+  Panel(Container& parent, Bounds bounds, bool white = false);
   HWND ContainerHandle() const override { return hwnd(); }
   Form& OwnerForm() override { return Control::OwnerForm(); }
 };

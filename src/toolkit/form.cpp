@@ -85,7 +85,7 @@ DWORD Form::ExStyle() const {
   return exStyle;
 }
 
-void Form::CreateWindowHandle(Form* owner) {
+void Form::CreateWindowHandle(Form* owner, bool controlsOnFirstShow) {
   RegisterFormClass(&Form::WindowProc);
   dpi_ = WindowDpi(nullptr);
   RECT frame{0, 0, Scale(options_.clientWidth), Scale(options_.clientHeight)};
@@ -98,12 +98,32 @@ void Form::CreateWindowHandle(Form* owner) {
   if (!Application::MainForm()) Application::SetMainForm(this);
   const int actualDpi = WindowDpi(hwnd_);
   RebuildFont();
-  BuildControls();
+  if (controlsOnFirstShow) {
+    controlsPending_ = true;
+  } else {
+    BuildControls();
+  }
   if (actualDpi != dpi_) {
     dpi_ = actualDpi;
     RebuildFont();
   }
   ApplyLayout();
+}
+
+void Form::CreateWindowHandleOnFirstUse(Form* owner) {
+  createOnFirstUse_ = true;
+  owner_ = owner;
+}
+
+void Form::EnsureWindowHandle() {
+  if (!hwnd_ && createOnFirstUse_) {
+    createOnFirstUse_ = false;
+    CreateWindowHandle(owner_);
+  } else if (hwnd_ && controlsPending_) {
+    controlsPending_ = false;
+    BuildControls();
+    ApplyLayout();
+  }
 }
 
 void Form::RebuildFont() {
@@ -136,6 +156,7 @@ void Form::ApplyLayout() {
     ::SetWindowPos(control->hwnd(), nullptr, Scale(b.left), Scale(b.top), Scale(b.width), Scale(b.height),
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::SendMessageW(control->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    control->FontChanged();
   }
 }
 
@@ -200,6 +221,7 @@ void Form::Centre() {
 }
 
 void Form::Show() {
+  EnsureWindowHandle();
   Application::Guard([this] { Showing(); });
   if (!shownOnce_) {
     Centre();
@@ -213,6 +235,7 @@ void Form::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 bool Form::Visible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
 
 int Form::ShowModal() {
+  EnsureWindowHandle();
   std::vector<HWND> disabled;
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),

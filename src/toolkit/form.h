@@ -58,8 +58,14 @@ class Form : public Container {
   Form& operator=(const Form&) = delete;
 
   // Makes the window (hidden) and its controls. owner: the form that owns this one
-  // (the main form for every other form), or none.
-  void CreateWindowHandle(Form* owner = nullptr);
+  // (the main form for every other form), or none. controlsOnFirstShow: the window
+  // now, its controls when it first shows (a window that may stay hidden all day).
+  void CreateWindowHandle(Form* owner = nullptr, bool controlsOnFirstShow = false);
+  // The window and its controls, put off until the form is first shown (or
+  // EnsureWindowHandle is called): windows that may never show cost nothing at start-up.
+  void CreateWindowHandleOnFirstUse(Form* owner = nullptr);
+  // Makes now what was put off.
+  void EnsureWindowHandle();
   HWND hwnd() const { return hwnd_; }
 
   // Shows the window: FormShow first, centred on the screen the first time.
@@ -141,6 +147,9 @@ class Form : public Container {
   bool modal_ = false;
   int modalResult_ = ModalResult::kNone;
   bool shownOnce_ = false;
+  bool createOnFirstUse_ = false;
+  bool controlsPending_ = false;
+  Form* owner_ = nullptr;
   HWND tooltips_ = nullptr;  // a child of the form: destroyed with it
 };
 

@@ -181,6 +181,10 @@ class FakeFolders final : public IFolders {
   }
   Text GetWindowsDir() override { return windowsDir; }
   Text ExecutablePath() override { return executable; }
+  bool ChangeCurrentDirectory(TextView folder) override {
+    currentDirectory = Text(folder);
+    return true;
+  }
 
   // The folders of a typical machine; tests remove entries to model a shell that
   // cannot give a folder.
@@ -192,6 +196,7 @@ class FakeFolders final : public IFolders {
   };
   Text windowsDir = u"C:\\Windows";
   Text executable = u"C:\\Apps\\lanthe.exe";
+  Text currentDirectory;
 };
 
 class FakeIdentity final : public IIdentity {

@@ -91,8 +91,10 @@ struct MainWindowRig {
   TfrmLog frmLog;
   TdlgSettings dlgSettings{fake.files, fake.codePage, pnagent, frmLog};
   ScriptedWindow settingsWindow;
-  OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher,
-                          launcherWindow,    dlgSettings,    settingsWindow};
+  TfrmSetupWizard frmSetupWizard{platform, pnagent};
+  ScriptedWindow wizardWindow;
+  OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher, launcherWindow,
+                          dlgSettings,       settingsWindow, frmSetupWizard,    wizardWindow};
   TfrmMain main{platform, host, windows, pnagent};
 };
 

@@ -21,6 +21,7 @@ void LogView::BuildControls() {
 }
 
 void LogView::Render(HWND beside) {
+  EnsureWindowHandle();
   memLog->SetLines(frmLog_.memLog);
   if (!frmLog_.visible || Visible()) return;
   RECT other{};

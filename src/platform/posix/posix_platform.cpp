@@ -113,6 +113,8 @@ Text PosixFolders::ExecutablePath() {
   return Utf8ToText(std::string_view(buffer, static_cast<std::size_t>(length)));
 }
 
+bool PosixFolders::ChangeCurrentDirectory(TextView folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
+
 Text AbsolutePath(TextView path) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(std::filesystem::path(NativePath(path)), error);

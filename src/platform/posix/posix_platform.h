@@ -23,6 +23,7 @@ class PosixFolders final : public IFolders {
   Text GetSpecialFolder(int csidl) override;
   Text GetWindowsDir() override;
   Text ExecutablePath() override;
+  bool ChangeCurrentDirectory(TextView folder) override;
 };
 
 // The absolute form of a path, relative ones taken from the current directory.

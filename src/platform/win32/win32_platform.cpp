@@ -462,6 +462,10 @@ Text Win32Folders::ExecutablePath() noexcept {
   });
 }
 
+bool Win32Folders::ChangeCurrentDirectory(TextView folder) noexcept {
+  return Guarded(false, [&] { return ::SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE; });
+}
+
 Text FullPath(TextView path) noexcept {
   return Guarded(Text(path.begin(), path.end()), [&] {
     const std::wstring given = ToWide(path);

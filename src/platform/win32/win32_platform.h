@@ -66,6 +66,7 @@ class Win32Folders final : public IFolders {
   Text GetSpecialFolder(int csidl) noexcept override;
   Text GetWindowsDir() noexcept override;
   Text ExecutablePath() noexcept override;
+  bool ChangeCurrentDirectory(TextView folder) noexcept override;
 };
 
 class Win32Identity final : public IIdentity {
