@@ -6,6 +6,12 @@
 //   LANTHE_FAKE_CLIENT_LOG            the log (UTF-8, one line per start); without it,
 //                                     fake-clients.log beside the program
 //   LANTHE_FAKE_CLIENT_EXIT_AFTER_MS  end by itself after this many milliseconds
+//   LANTHE_FAKE_CLIENT_STAMP          a file to which the performance counter at the
+//                                     program's first instruction is appended (for the
+//                                     benchmarks' start-to-client time)
+//   LANTHE_FAKE_PN_ADD_CONNECTION     pn.exe only: a connection added to the
+//   LANTHE_FAKE_PN_APPSRV             [ApplicationServers] of this appsrv.ini, as a
+//                                     user makes one in Program Neighborhood
 
 #include <windows.h>
 
@@ -75,9 +81,36 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
+// What a user does in Program Neighborhood: a new connection in the connection file.
+void AddConnection(const std::wstring& program) {
+  if (_wcsicmp(program.c_str(), L"pn.exe") != 0) return;
+  const std::wstring name = Environment(L"LANTHE_FAKE_PN_ADD_CONNECTION");
+  const std::wstring file = Environment(L"LANTHE_FAKE_PN_APPSRV");
+  if (name.empty() || file.empty()) return;
+  ::CreateDirectoryW(file.substr(0, file.find_last_of(L'\\')).c_str(), nullptr);
+  ::WritePrivateProfileStringW(L"ApplicationServers", name.c_str(), L"", file.c_str());
+  ::WritePrivateProfileStringW(name.c_str(), L"Address", L"ica.example.test", file.c_str());
+}
+
 }  // namespace
 
+// The performance counter as the first thing the program does.
+static void Stamp() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  wchar_t file[MAX_PATH] = {};
+  if (!::GetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_STAMP", file, MAX_PATH)) return;
+  const HANDLE out = ::CreateFileW(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  const std::string line = std::to_string(now.QuadPart) + "\r\n";
+  DWORD written = 0;
+  ::WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ::CloseHandle(out);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
+  Stamp();
   const std::wstring commandLine = ::GetCommandLineW();
   AppendToLog(commandLine);
 
@@ -90,6 +123,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
   ::RegisterClassW(&windowClass);
 
   const std::wstring program = FileName(ProgramPath());
+  AddConnection(program);
   const std::wstring title = Role(program) + L" (fake " + program + L")";
   const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
                                         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 460,

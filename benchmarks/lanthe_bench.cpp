@@ -1,0 +1,357 @@
+// Benchmarks of Lanthe under Wine (or on Windows): how soon the remote client starts
+// after log-on, what Lanthe holds in memory and spends in CPU while a session runs,
+// and how long the settings file takes to read and write. It prints figures, each
+// beside its floor; it never fails because a machine is slow.
+//
+//   lanthe-bench [runs]      runs of each start-to-client measurement (default 20)
+//
+// It runs the test build (as a limited user, Lanthe as the shell, Remote Desktop with
+// the fake mstsc.exe) from a folder of its own next to this program's folder.
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/settings_file.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::wstring ThisFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return fs::path(path).parent_path().wstring() + L"\\";
+}
+
+double Milliseconds(LONGLONG ticks) {
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// A started program, ended when the object goes.
+class Started {
+ public:
+  Started(const std::wstring& commandLine, const std::wstring& folder) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+      ::CloseHandle(info.hThread);
+      process_ = info.hProcess;
+      id_ = info.dwProcessId;
+    }
+  }
+  ~Started() {
+    if (!process_) return;
+    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_, 1);
+    ::WaitForSingleObject(process_, 10000);
+    ::CloseHandle(process_);
+  }
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
+  bool ok() const { return process_ != nullptr; }
+  HANDLE handle() const { return process_; }
+  DWORD id() const { return id_; }
+  bool WaitForExit(DWORD ms) const { return ::WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+void KillByName(const wchar_t* name) {
+  std::wstring command = L"taskkill /f /im " + std::wstring(name);
+  Started kill(command, L"C:\\");
+  kill.WaitForExit(10000);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(10);
+  }
+  return true;
+}
+
+std::vector<LONGLONG> ReadStamps(const std::wstring& file) {
+  std::vector<LONGLONG> stamps;
+  std::ifstream in{fs::path(file)};
+  for (LONGLONG value; in >> value;) stamps.push_back(value);
+  return stamps;
+}
+
+double CpuMilliseconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+struct Memory {
+  double peakWorkingSetKb = 0;
+  double privateKb = 0;
+};
+
+// The peak working set as the system counts it; the private bytes as the committed
+// private pages of the address space (Wine leaves the system's private-usage counter
+// of another process at zero, so the pages are counted here, the same way on both).
+Memory MemoryOf(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(process, &counters, sizeof counters);
+  SIZE_T privateBytes = 0;
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* address = nullptr; ::VirtualQueryEx(process, address, &region, sizeof region) == sizeof region;
+       address = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) privateBytes += region.RegionSize;
+  }
+  return {counters.PeakWorkingSetSize / 1024.0, privateBytes / 1024.0};
+}
+
+bool HasWindow(DWORD processId, const wchar_t* caption) {
+  struct Search {
+    DWORD id;
+    const wchar_t* caption;
+    bool found;
+  } search{processId, caption, false};
+  ::EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t text[256] = {};
+        ::GetWindowTextW(window, text, 256);
+        if (owner == s.id && ::IsWindowVisible(window) && (!s.caption || wcscmp(text, s.caption) == 0)) {
+          s.found = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+class Bench {
+ public:
+  explicit Bench(int runs) : runs_(runs) {
+    root_ = ThisFolder() + L"bench-kiosk\\";
+    std::error_code ignored;
+    fs::remove_all(fs::path(root_), ignored);  // what an interrupted run left
+    fs::create_directories(fs::path(root_ + L"clients"));
+    const std::wstring bin = ThisFolder();
+    fs::copy_file(bin + L"lanthe-test.exe", root_ + L"lanthe.exe", fs::copy_options::overwrite_existing);
+    for (const wchar_t* client : {L"mstsc.exe", L"pnagent.exe", L"pnamain.exe"}) {
+      fs::copy_file(bin + L"fake-clients\\" + client, root_ + L"clients\\" + client, fs::copy_options::overwrite_existing);
+    }
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_ADMINISTRATOR", L"0");
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_GROUP_POLICY", L"registry");
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG", (root_ + L"power.log").c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_LOG", (root_ + L"clients.log").c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_STAMP", Stamp().c_str());
+  }
+  ~Bench() {
+    std::error_code ignored;
+    fs::remove_all(fs::path(root_), ignored);
+  }
+
+  void StartToClient() {
+    // Each session ends at once with a log-off, recorded, so that Lanthe ends by itself.
+    WriteSettings(lanthe::ConnectionType::kRemoteDesktop, "<CitrixLogOff>2</CitrixLogOff>");
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"1");
+    const std::wstring client = L"\"" + root_ + L"clients\\mstsc.exe\" /V:bench:3389 /f";
+    const std::wstring launcher = L"\"" + ThisFolder() + L"lanthe-bench-launcher.exe\" ";
+    // One start of each first: the first GUI program of a session also starts the
+    // desktop (under Wine, its explorer.exe), which no later start pays for. Then the
+    // three in turn, so that a machine's slow minute weighs on all of them alike.
+    const std::wstring lines[] = {L"\"" + root_ + L"lanthe.exe\"", launcher + client, launcher + L"--window " + client};
+    TimeToClient(lines[0]);
+    TimeToClient(lines[2]);
+    std::vector<double> times[3];
+    for (int i = 0; i < runs_; ++i) {
+      for (int which = 0; which < 3; ++which) {
+        if (const auto time = TimeToClient(lines[which])) times[which].push_back(*time);
+      }
+    }
+    const std::vector<double>& lanthe = times[0];
+    const std::vector<double>& floor = times[1];
+    const std::vector<double>& windowFloor = times[2];
+    std::printf("start to client (ms, median of %d)   Lanthe %8.1f   floor %8.1f   ratio %.2f\n", runs_,
+                Median(lanthe), Median(floor), Ratio(Median(lanthe), Median(floor)));
+    std::printf("    floor with one window %.1f ms: Lanthe's ratio to it %.2f\n", Median(windowFloor),
+                Ratio(Median(lanthe), Median(windowFloor)));
+    std::printf("    Lanthe min %.1f max %.1f; floor min %.1f max %.1f\n", Min(lanthe), Max(lanthe), Min(floor),
+                Max(floor));
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", nullptr);
+  }
+
+  void MemoryAndCpuWhileWaiting() {
+    WriteSettings(lanthe::ConnectionType::kRemoteDesktop, "<CitrixLogOff>2</CitrixLogOff>");
+    fs::remove(fs::path(Stamp()));
+    Started lanthe(L"\"" + root_ + L"lanthe.exe\"", root_);
+    if (!WaitUntil([&] { return !ReadStamps(Stamp()).empty(); }, 30000)) {
+      std::printf("memory: the client did not start\n");
+      return;
+    }
+    ::Sleep(1000);  // settled: Lanthe waits for the client
+    const Memory waiting = MemoryOf(lanthe.handle());
+    const double before = CpuMilliseconds(lanthe.handle());
+    ::Sleep(10000);
+    const double cpu = CpuMilliseconds(lanthe.handle()) - before;
+    KillByName(L"mstsc.exe");
+    lanthe.WaitForExit(10000);
+
+    Started box(L"\"" + ThisFolder() + L"lanthe-bench-message-box.exe\"", ThisFolder());
+    WaitUntil([&] { return HasWindow(box.id(), L"Floor"); }, 30000);
+    ::Sleep(1000);
+    const Memory floor = MemoryOf(box.handle());
+    std::printf("peak working set (KB)                Lanthe %8.0f   floor %8.0f   ratio %.2f\n",
+                waiting.peakWorkingSetKb, floor.peakWorkingSetKb, Ratio(waiting.peakWorkingSetKb, floor.peakWorkingSetKb));
+    std::printf("private bytes (KB)                   Lanthe %8.0f   floor %8.0f   ratio %.2f\n", waiting.privateKb,
+                floor.privateKb, Ratio(waiting.privateKb, floor.privateKb));
+    std::printf("CPU while waiting 10 s for the client (ms)   %.1f   (%.1f ms from the start until then)\n", cpu,
+                before);
+  }
+
+  void CpuWhileLauncherWaits() {
+    // PNAgent names a desktop folder but never fills it: the launcher keeps waiting.
+    const std::string document =
+        "<Configuration><User Blob><Key>DesktopName</Key><Value>Lanthe Bench Apps</Value></User Blob></Configuration>";
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    ::RegSetValueExW(key, L"Configuration Model 000", 0, REG_BINARY, reinterpret_cast<const BYTE*>(document.data()),
+                     static_cast<DWORD>(document.size()));
+    ::RegCloseKey(key);
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_APPS", L"");
+    WriteSettings(lanthe::ConnectionType::kXenApp, "<CitrixLogOff>2</CitrixLogOff>");
+    Started lanthe(L"\"" + root_ + L"lanthe.exe\"", root_);
+    if (!WaitUntil([&] { return HasWindow(lanthe.id(), L"XenApp Applications"); }, 30000)) {
+      std::printf("launcher: the window did not show\n");
+    } else {
+      const double before = CpuMilliseconds(lanthe.handle());
+      ::Sleep(10000);
+      std::printf("CPU while the XenApp launcher waits 10 s for shortcuts (ms)   %.1f\n",
+                  CpuMilliseconds(lanthe.handle()) - before);
+    }
+    KillByName(L"pnamain.exe");
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", L"Configuration Model 000");
+  }
+
+  void SettingsFileTimes() {
+    lanthe::win32::Win32FileSystem files;
+    lanthe::win32::Win32CodePage codePage;
+    lanthe::win32::Win32Folders folders;
+    lanthe::TSettings settings;
+    const std::wstring path = root_ + L"settings.xml";
+    lanthe::SetDefaultSettings(settings, folders, lanthe::win32::FromWide(root_ + L"lanthe.exe"), u"");
+    const lanthe::Text file = lanthe::win32::FromWide(path);
+
+    lanthe::SettingsFile writer(files, codePage, folders);
+    writer.Rebuild(settings);
+    writer.Write(file);
+    MeasureFile("default file", file, settings, files, codePage, folders);
+
+    // 10,000 elements no version of Lanthe reads, and 1 MB of text among them.
+    std::string big = writer.Serialize();
+    std::string unknown;
+    const std::string text(100, 'x');
+    for (int i = 0; i < 10000; ++i) unknown += "  <Unknown" + std::to_string(i) + ">" + text + "</Unknown" + std::to_string(i) + ">\r\n";
+    big.insert(big.rfind("</Settings>"), unknown);
+    std::ofstream(fs::path(path), std::ios::binary) << big;
+    MeasureFile("10,000 unknown elements, 1 MB", file, settings, files, codePage, folders);
+  }
+
+ private:
+  std::wstring Stamp() const { return root_ + L"stamps.txt"; }
+
+  void WriteSettings(int connectionType, const std::string& more) {
+    std::ofstream(fs::path(root_ + L"settings.xml"), std::ios::binary)
+        << "<Settings><CurrentShell>1</CurrentShell><ConnectionType>" << connectionType << "</ConnectionType>"
+        << "<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>" << more
+        << "<RDP><ClientPath>" << fs::path(root_ + L"clients").string() << "</ClientPath><Connection>bench</Connection>"
+        << "<Port>3389</Port><FullScreen>-1</FullScreen></RDP><Citrix><ClientPath>"
+        << fs::path(root_ + L"clients").string() << "</ClientPath></Citrix></Settings>";
+  }
+
+  // Starts the command line once: the milliseconds from the start to the client's
+  // first instruction, or none when the client did not start.
+  std::optional<double> TimeToClient(const std::wstring& commandLine) {
+    fs::remove(fs::path(Stamp()));
+    const LONGLONG start = Now();
+    Started program(commandLine, root_);
+    if (!program.ok()) return std::nullopt;
+    if (!WaitUntil([&] { return !ReadStamps(Stamp()).empty(); }, 30000)) return std::nullopt;
+    const double time = Milliseconds(ReadStamps(Stamp()).front() - start);
+    program.WaitForExit(30000);
+    return time;
+  }
+
+  void MeasureFile(const char* what, const lanthe::Text& file, lanthe::TSettings defaults, lanthe::IFileSystem& files,
+                   lanthe::ICodePage& codePage, lanthe::IFolders& folders) {
+    std::vector<double> loads;
+    std::vector<double> saves;
+    const std::string original = files.ReadFile(file).value_or("");
+    for (int i = 0; i < 20; ++i) {
+      lanthe::TSettings settings = defaults;
+      lanthe::SettingsFile document(files, codePage, folders);
+      LONGLONG start = Now();
+      document.Load(file, settings);
+      loads.push_back(Milliseconds(Now() - start));
+      start = Now();
+      document.Rebuild(settings);
+      document.Write(file);
+      saves.push_back(Milliseconds(Now() - start));
+      files.WriteFileAtomic(file, original);  // the same file for every round
+    }
+    std::printf("settings file, %-32s load %7.2f ms   save %7.2f ms (medians of 20)\n", what, Median(loads),
+                Median(saves));
+  }
+
+  static double Ratio(double value, double floor) { return floor > 0 ? value / floor : 0.0; }
+  static double Min(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+  static double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+  int runs_;
+  std::wstring root_;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
+  Bench bench(runs);
+  bench.StartToClient();
+  bench.MemoryAndCpuWhileWaiting();
+  bench.CpuWhileLauncherWaits();
+  bench.SettingsFileTimes();
+  return 0;
+}
