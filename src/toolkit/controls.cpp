@@ -413,6 +413,15 @@ LRESULT CALLBACK WhitePanel(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       ::FillRect(reinterpret_cast<HDC>(wParam), &inside, ::GetSysColorBrush(COLOR_WINDOW));
       return 1;
     }
+    case WM_PAINT: {
+      // A static control paints its inside with the brush its parent gives; this one
+      // is white whatever the form's colour.
+      PAINTSTRUCT paint{};
+      const HDC dc = ::BeginPaint(window, &paint);
+      ::FillRect(dc, &paint.rcPaint, ::GetSysColorBrush(COLOR_WINDOW));
+      ::EndPaint(window, &paint);
+      return 0;
+    }
     case WM_CTLCOLORSTATIC:
       ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));

@@ -45,8 +45,8 @@ struct PageTitle {
 extern const std::array<PageTitle, WizardPage::kCount> PageTitles;
 
 // The download addresses the two links of the Download page open.
-inline constexpr char16_t kCitrixDownloadUrl[] =
-    u"https://www.citrix.com/downloads/workspace-app/windows/workspace-app-for-windows-latest.html";
+// The Citrix client for Windows is now called the Workspace app; this is its download page.
+inline constexpr char16_t kCitrixDownloadUrl[] = u"https://www.citrix.com/downloads/workspace-app/";
 inline constexpr char16_t kAutologonDownloadUrl[] = u"https://live.sysinternals.com/Autologon.exe";
 
 inline constexpr char16_t kFound[] = u"Found";

@@ -180,6 +180,16 @@ LantheRun::LantheRun(const RunOptions& options) {
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_DELAY_MS", std::to_wstring(options.pnagentDelayMs).c_str());
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_IDLE_STARTS", std::to_wstring(options.pnagentIdleStarts).c_str());
   }
+  if (options.appsrvIni) {
+    const std::filesystem::path file(UserAppsrvIni());
+    std::error_code ignored;
+    std::filesystem::create_directories(file.parent_path(), ignored);
+    std::ofstream(file, std::ios::binary) << *options.appsrvIni;
+    ownsAppsrvIni_ = true;
+  }
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_PN_ADD_CONNECTION",
+                            options.pnAddsConnection.empty() ? nullptr : options.pnAddsConnection.c_str());
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_PN_APPSRV", UserAppsrvIni().c_str());
   if (options.settingsFile) {
     std::string settings = *options.settingsFile;
     const std::string clients = Utf8(ClientsFolder());
@@ -227,6 +237,13 @@ LantheRun::~LantheRun() {
     std::filesystem::remove_all(std::filesystem::path(shortcutFolder_), ignored);
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPNAgentKey, L"Configuration Model 000");
   }
+  if (ownsAppsrvIni_) ::DeleteFileW(UserAppsrvIni().c_str());
+}
+
+std::wstring LantheRun::UserAppsrvIni() {
+  wchar_t appData[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData);
+  return std::wstring(appData) + L"\\ICAClient\\appsrv.ini";
 }
 
 std::vector<std::wstring> LantheRun::ClientCommandLines() const {
@@ -397,7 +414,7 @@ void WriteShortcut(const std::wstring& path, const std::wstring& description, co
   }
 }
 
-std::vector<std::wstring> ListViewItems(HWND list) {
+std::vector<std::wstring> ListViewItems(HWND list, int column) {
   std::vector<std::wstring> items;
   const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   constexpr int kText = 260;
@@ -405,7 +422,7 @@ std::vector<std::wstring> ListViewItems(HWND list) {
   if (!remote.address()) return items;
   for (int i = 0; i < count; ++i) {
     LVITEMW item{};
-    item.iSubItem = 0;
+    item.iSubItem = column;
     item.cchTextMax = kText;
     item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof(LVITEMW));
     remote.Write(&item, sizeof item);

@@ -41,6 +41,13 @@ struct RunOptions {
   bool pnagentDesktop = false;  // the desktop folder without apps from pnamain.exe
   int pnagentDelayMs = 10;
   int pnagentIdleStarts = 0;
+
+  // The user's connection file (appsrv.ini in the roaming application data), written
+  // before the start and removed afterwards; left alone when absent.
+  std::optional<std::string> appsrvIni;
+  // A connection the fake pn.exe adds to that file when it starts, as a user does in
+  // Program Neighborhood.
+  std::wstring pnAddsConnection;
 };
 
 struct ShownBox {
@@ -74,6 +81,9 @@ class LantheRun {
   // Every visible top-level window of the program: (class, caption).
   std::vector<std::pair<std::wstring, std::wstring>> VisibleWindows() const;
 
+  // The user's appsrv.ini (the one Lanthe reads by default).
+  static std::wstring UserAppsrvIni();
+
   // The desktop folder PNAgent fills in this run (empty without pnagentApps).
   const std::wstring& ShortcutFolder() const { return shortcutFolder_; }
 
@@ -84,6 +94,7 @@ class LantheRun {
  private:
   std::wstring folder_;
   std::wstring shortcutFolder_;
+  bool ownsAppsrvIni_ = false;
   HANDLE process_ = nullptr;
   DWORD processId_ = 0;
 };
@@ -116,7 +127,7 @@ void WriteShortcut(const std::wstring& path, const std::wstring& description, co
 
 // The items of a list view of another program, and a click on one of them as the list
 // reports it (selected, then NM_CLICK to its parent).
-std::vector<std::wstring> ListViewItems(HWND list);
+std::vector<std::wstring> ListViewItems(HWND list, int column = 0);
 void ClickListViewItem(HWND list, int index);
 
 // The Winlogon "shell" value of this prefix; nullopt when it is missing.

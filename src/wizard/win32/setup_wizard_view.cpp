@@ -119,13 +119,13 @@ void SetupWizardView::BuildPages() {
       Lines({u"Download and install the ", u"Citrix XenApp Plugin (Client) - Version 11.000 or higher",
              u"- Select the Program Neighborhood during the installation"}),
       Bounds{44, 3, 400, 48}, true);
-  urlCitrixDownload = std::make_unique<toolkit::LinkLabel>(download, kCitrixDownloadUrl, Bounds{44, 56, 420, 16});
+  urlCitrixDownload = std::make_unique<toolkit::LinkLabel>(download, kCitrixDownloadUrl, Bounds{44, 56, 440, 16});
   BtnRunCitrixSetup = std::make_unique<Button>(download, u"Run Citrix Client Setup", Bounds{44, 75, 150, 25});
   BtnRunCitrixSetup->OnClick = Action([this] { wizard_.BtnRunCitrixSetupClick(); });
   lblSysInternals = std::make_unique<Label>(
       download, Lines({u"Download the Sysinternals Autologon utility to the Korvex-NG installation", u"directory", u""}),
       Bounds{44, 123, 420, 36}, true);
-  urlSysInternals = std::make_unique<toolkit::LinkLabel>(download, kAutologonDownloadUrl, Bounds{44, 159, 420, 16});
+  urlSysInternals = std::make_unique<toolkit::LinkLabel>(download, kAutologonDownloadUrl, Bounds{44, 159, 440, 16});
   const auto openLink = [this](toolkit::LinkLabel&, TextView link) { wizard_.urlCitrixDownloadLinkClick(link); };
   urlCitrixDownload->OnClick = openLink;
   urlSysInternals->OnClick = openLink;
@@ -315,7 +315,7 @@ void SetupWizardView::Render() {
   lblSysInternals->SetVisible(s.lblSysInternalsVisible);
   urlSysInternals->SetVisible(s.lblSysInternalsVisible);
   lblSysInternals->SetBounds(Bounds{44, s.lblSysInternalsTop, 420, 36});
-  urlSysInternals->SetBounds(Bounds{44, s.urlSysInternalsTop, 420, 16});
+  urlSysInternals->SetBounds(Bounds{44, s.urlSysInternalsTop, 440, 16});
 
   if (s.cboxIcaConnectionItems != shownIcaItems_) {
     cboxIcaConnection->Clear();
