@@ -61,11 +61,13 @@ def banner(width=411, height=77):
     return bmp(width, height, rows, 24)
 
 
-def power_icon(size=32):
-    background = (255, 0, 255)  # made transparent by the dialog
+def antialiased_icon(size, colour, inside):
+    """A square 8-bit icon of one colour on the face colour, the magenta background
+    made transparent by the dialogs; inside(u, v) tells whether a point measured from
+    the centre is covered, sampled 4 x 4 times per pixel."""
+    background = (255, 0, 255)
     face = (240, 240, 240)
-    red = (176, 32, 28)
-    palette = [background] + [mix(face, red, i / 15) for i in range(16)]
+    palette = [background] + [mix(face, colour, i / 15) for i in range(16)]
     rows = []
     for y in range(size):
         row = []
@@ -75,45 +77,38 @@ def power_icon(size=32):
                 for sx in range(4):
                     u = x + (sx + 0.5) / 4 - size / 2
                     v = y + (sy + 0.5) / 4 - size / 2
-                    r = math.hypot(u, v)
-                    angle = math.degrees(math.atan2(u, -v))
-                    ring = 9.5 <= r <= 13.5 and abs(angle) > 38
-                    bar = abs(u) <= 2 and -15 <= v <= 0
-                    cover += 1 if ring or bar else 0
+                    cover += 1 if inside(u, v) else 0
             cover /= 16
             row.append(0 if cover == 0 else 1 + min(15, int(cover * 15 + 0.5)))
         rows.append(row)
     return bmp(size, size, rows, 8, palette)
+
+
+def power_icon(size=32):
+    def inside(u, v):
+        r = math.hypot(u, v)
+        angle = math.degrees(math.atan2(u, -v))
+        ring = 9.5 <= r <= 13.5 and abs(angle) > 38
+        bar = abs(u) <= 2 and -15 <= v <= 0
+        return ring or bar
+
+    return antialiased_icon(size, (176, 32, 28), inside)
 
 
 def refresh_icon(size=20):
     """Two arrows chasing each other round a circle, for the launcher's refresh button."""
-    background = (255, 0, 255)
-    face = (240, 240, 240)
-    teal = (16, 110, 134)
-    palette = [background] + [mix(face, teal, i / 15) for i in range(16)]
-    rows = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            cover = 0.0
-            for sy in range(4):
-                for sx in range(4):
-                    u = x + (sx + 0.5) / 4 - size / 2
-                    v = y + (sy + 0.5) / 4 - size / 2
-                    r = math.hypot(u, v)
-                    angle = (math.degrees(math.atan2(v, u)) + 360) % 360
-                    arc = 5.0 <= r <= 7.6 and not (80 < angle < 110 or 260 < angle < 290)
-                    # Arrow heads at the ends of both arcs.
-                    head = False
-                    for cx, cy, direction in ((1.5, -6.3, 1), (-1.5, 6.3, -1)):
-                        du, dv = (u - cx) * direction, (v - cy) * direction
-                        head = head or (0 <= du <= 4 and abs(dv) <= 4 - du)
-                    cover += 1 if arc or head else 0
-            cover /= 16
-            row.append(0 if cover == 0 else 1 + min(15, int(cover * 15 + 0.5)))
-        rows.append(row)
-    return bmp(size, size, rows, 8, palette)
+    def inside(u, v):
+        r = math.hypot(u, v)
+        angle = (math.degrees(math.atan2(v, u)) + 360) % 360
+        arc = 5.0 <= r <= 7.6 and not (80 < angle < 110 or 260 < angle < 290)
+        # Arrow heads at the ends of both arcs.
+        head = False
+        for cx, cy, direction in ((1.5, -6.3, 1), (-1.5, 6.3, -1)):
+            du, dv = (u - cx) * direction, (v - cy) * direction
+            head = head or (0 <= du <= 4 and abs(dv) <= 4 - du)
+        return arc or head
+
+    return antialiased_icon(size, (16, 110, 134), inside)
 
 
 def wizard_logo(width=156, height=49):
