@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "shell/winlogon.h"
 
@@ -56,21 +57,21 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreShell(MSIHANDLE install) 
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     const std::wstring program = folder + L"lanthe.exe";
 
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS) {
+    lanthe::win32::UniqueKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
+                        key.put()) != ERROR_SUCCESS) {
       Log(install, L"Lanthe: the Winlogon key could not be opened; the shell is left as it is.");
       return ERROR_SUCCESS;
     }
     wchar_t shell[1024] = {};
     DWORD size = sizeof shell - sizeof(wchar_t);
     DWORD type = 0;
-    const bool read = ::RegQueryValueExW(key, L"shell", nullptr, &type, reinterpret_cast<BYTE*>(shell), &size) ==
+    const bool read = ::RegQueryValueExW(key.get(), L"shell", nullptr, &type, reinterpret_cast<BYTE*>(shell), &size) ==
                           ERROR_SUCCESS &&
                       (type == REG_SZ || type == REG_EXPAND_SZ);
     if (read && lanthe::ShellPointsTo(lanthe::win32::FromWide(shell), lanthe::win32::FromWide(program))) {
       const wchar_t explorer[] = L"Explorer.exe";
-      const bool written = ::RegSetValueExW(key, L"shell", 0, REG_SZ, reinterpret_cast<const BYTE*>(explorer),
+      const bool written = ::RegSetValueExW(key.get(), L"shell", 0, REG_SZ, reinterpret_cast<const BYTE*>(explorer),
                                             sizeof explorer) == ERROR_SUCCESS;
       Log(install, written ? L"Lanthe: the Windows shell was " + std::wstring(shell) +
                                  L"; it is Explorer.exe again, so that the workstation keeps a shell."
@@ -80,7 +81,6 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreShell(MSIHANDLE install) 
       Log(install, L"Lanthe: the Windows shell is " + std::wstring(read ? shell : L"(not set)") +
                        L", not this Lanthe; it is left as it is.");
     }
-    ::RegCloseKey(key);
   } catch (...) {
     Log(install, L"Lanthe: the Windows shell could not be checked.");
   }

@@ -301,6 +301,8 @@ DWORD LantheRun::ExitCode() const {
   return code;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD waitMs) { return Poll(waitMs, condition); }
+
 HWND FindControl(HWND window, const std::wstring& className, const std::wstring& caption) {
   struct Search {
     const std::wstring& className;

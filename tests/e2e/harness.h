@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,6 +99,9 @@ class LantheRun {
   HANDLE process_ = nullptr;
   DWORD processId_ = 0;
 };
+
+// Whether the condition holds, looked at every 50 ms until the wait is over.
+bool WaitUntil(const std::function<bool()>& condition, DWORD waitMs = kWaitMs);
 
 // A child window (at any depth) of the given class whose caption, without the "&" of
 // its access key, is this one; nullptr when there is none. Group boxes are passed over.

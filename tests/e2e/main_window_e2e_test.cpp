@@ -60,12 +60,12 @@ TEST(MainWindowE2E, ChoosingTheShellWritesWinlogonAndSavesTheSettings) {
   ASSERT_TRUE(window);
   Click(FindControl(window, L"Button", L"Lanthe"));
   const auto quoted = L"\"" + run.Program() + L"\"";
-  for (int i = 0; i < 200 && WinlogonShell() != quoted; ++i) ::Sleep(50);
+  WaitUntil([&] { return WinlogonShell() == quoted; });
   EXPECT_EQ(WinlogonShell(), quoted) << "the program's path, quoted because it holds a blank";
   EXPECT_NE(run.ReadFileText(L"settings.xml").find(L"<CurrentShell>1</CurrentShell>"), std::wstring::npos);
 
   Click(FindControl(window, L"Button", L"Explorer"));
-  for (int i = 0; i < 200 && WinlogonShell() != L"Explorer.exe"; ++i) ::Sleep(50);
+  WaitUntil([&] { return WinlogonShell() == L"Explorer.exe"; });
   EXPECT_EQ(WinlogonShell(), L"Explorer.exe");
   EXPECT_NE(run.ReadFileText(L"settings.xml").find(L"<CurrentShell>0</CurrentShell>"), std::wstring::npos);
 }

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "harness.h"
 
@@ -19,14 +18,6 @@ HWND OpenSettings(const LantheRun& run) {
   if (!main) return nullptr;
   Click(FindControl(main, L"Button", L"Settings"));
   return run.WaitForWindow(L"Settings");
-}
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 200; ++i) {
-    if (condition()) return true;
-    ::Sleep(50);
-  }
-  return condition();
 }
 
 TEST(SettingsE2E, ConnectionTypeAndFullScreenReachTheFileAndTheNextStart) {

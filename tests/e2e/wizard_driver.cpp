@@ -12,16 +12,6 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-template <typename Condition>
-bool Within(DWORD waitMs, Condition condition) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > waitMs) return condition();
-    ::Sleep(50);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<HWND> VisibleControls(HWND window, const std::wstring& className, const std::wstring* caption) {
@@ -54,12 +44,12 @@ HWND VisibleButton(HWND window, const std::wstring& caption) {
 }
 
 bool OnPage(HWND wizard, const std::wstring& title) {
-  return Within(kWaitMs, [&] { return !VisibleControls(wizard, L"Static", &title).empty(); });
+  return WaitUntil([&] { return !VisibleControls(wizard, L"Static", &title).empty(); });
 }
 
 bool ClickButton(HWND wizard, const std::wstring& caption) {
   HWND button = nullptr;
-  Within(kWaitMs, [&] {
+  WaitUntil([&] {
     button = VisibleButton(wizard, caption);
     return button && ::IsWindowEnabled(button);
   });

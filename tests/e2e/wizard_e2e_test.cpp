@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 #include "harness.h"
 #include "wizard_driver.h"
@@ -16,14 +15,6 @@ namespace {
 
 const std::wstring kWizard = L"Setup Wizard";
 const std::wstring kWinlogon = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 200; ++i) {
-    if (condition()) return true;
-    ::Sleep(50);
-  }
-  return condition();
-}
 
 // Clicks a visible, enabled button of the wizard, failing the test without one.
 #define CLICK(wizard, caption) ASSERT_TRUE(ClickButton(wizard, caption)) << "no button " << #caption
