@@ -41,24 +41,18 @@ class WizardTest : public ::testing::Test {
     wizard.btnNextClick();
     wizard.rgConnectionTypeClick(connectionType);
   }
-  std::vector<int> WalkForward() {
+  // The pages passed on the way to the last page (forward) or the first (back).
+  std::vector<int> Walk(bool forward) {
+    const int end = forward ? WizardPage::kFinish : WizardPage::kWelcome;
     std::vector<int> pages{wizard.State().page};
-    while (wizard.State().page != WizardPage::kFinish) {
-      wizard.btnNextClick();
+    while (wizard.State().page != end && pages.size() <= 20) {
+      forward ? wizard.btnNextClick() : wizard.btnBackClick();
       pages.push_back(wizard.State().page);
-      if (pages.size() > 20) break;
     }
     return pages;
   }
-  std::vector<int> WalkBack() {
-    std::vector<int> pages{wizard.State().page};
-    while (wizard.State().page != WizardPage::kWelcome) {
-      wizard.btnBackClick();
-      pages.push_back(wizard.State().page);
-      if (pages.size() > 20) break;
-    }
-    return pages;
-  }
+  std::vector<int> WalkForward() { return Walk(true); }
+  std::vector<int> WalkBack() { return Walk(false); }
   void GoTo(int page) {
     while (wizard.State().page < page) wizard.btnNextClick();
     ASSERT_EQ(wizard.State().page, page);
