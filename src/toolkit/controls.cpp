@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "platform/win32/wide.h"
@@ -168,8 +169,9 @@ Label::Label(Container& parent, TextView caption, Bounds bounds, bool wordWrap) 
   CreateHandle(L"STATIC", wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP, 0, caption);
 }
 
-void Label::SetBold() {
+void Label::SetBold(const wchar_t* face) {
   bold_ = true;
+  face_ = face ? face : L"";
   FontChanged();
 }
 
@@ -179,6 +181,10 @@ void Label::FontChanged() {
   const HFONT current = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
   if (!current || !::GetObjectW(current, sizeof font, &font) || font.lfWeight == FW_BOLD) return;
   font.lfWeight = FW_BOLD;
+  if (!face_.empty()) {
+    std::fill(std::begin(font.lfFaceName), std::end(font.lfFaceName), L'\0');
+    face_.copy(font.lfFaceName, LF_FACESIZE - 1);
+  }
   win32::UniqueFont bold(::CreateFontIndirectW(&font));
   ::SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), TRUE);
   boldFont_ = std::move(bold);

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"
@@ -99,14 +100,16 @@ class CheckBox : public Control {
 class Label : public Control {
  public:
   Label(Container& parent, TextView caption, Bounds bounds, bool wordWrap = false);
-  // In bold, as titles are.
-  void SetBold();
+  // In bold, as titles are; in the form's type face, or in the one named, at the
+  // form's size.
+  void SetBold(const wchar_t* face = nullptr);
 
  protected:
   void FontChanged() override;
 
  private:
   bool bold_ = false;
+  std::wstring face_;
   win32::UniqueFont boldFont_;
 };
 

@@ -50,7 +50,7 @@ std::function<void(Button&)> SetupWizardView::Action(Handler handler) {
 void SetupWizardView::BuildControls() {
   pnlTitle = std::make_unique<toolkit::Panel>(*this, Bounds{0, 0, kWidth, kTitleHeight}, true);
   lblTitle = std::make_unique<Label>(*pnlTitle, u"", Bounds{24, 10, 280, 14});
-  lblTitle->SetBold();
+  lblTitle->SetBold(L"MS Sans Serif");
   lblSubtitle = std::make_unique<Label>(*pnlTitle, u"", Bounds{48, 25, 260, 14});
   imgLogo = std::make_unique<toolkit::Image>(*pnlTitle, Bounds{319, 3, 156, 49}, LANTHE_BITMAP_WIZARD_LOGO);
   imgLogo->SetPicture(std::move(logo_));
@@ -146,9 +146,9 @@ void SetupWizardView::BuildPages() {
   };
   btnRefreshICAConnections = refresh(ica, Bounds{228, 153, 23, 22}, u"Refresh ICA Connections");
   btnRefreshICAConnections->OnClick = Action([this] { wizard_.btnRefreshICAConnectionsClick(); });
-  btnTestICAConnection = std::make_unique<Button>(ica, u"Test Connection", Bounds{260, 152, 110, 25});
+  btnTestICAConnection = std::make_unique<Button>(ica, u"Test Connection", Bounds{24, 184, 110, 25});
   btnTestICAConnection->OnClick = Action([this] { wizard_.btnTestICAConnectionClick(); });
-  chkCopyICASettings = std::make_unique<CheckBox>(ica, u"Copy Connection file to all users", Bounds{24, 186, 300, 17});
+  chkCopyICASettings = std::make_unique<CheckBox>(ica, u"Copy Connection file to all users", Bounds{24, 218, 300, 17});
   chkCopyICASettings->OnClick = [this](CheckBox& box) { wizard_.chkCopyICASettingsClick(box.Checked()); };
 
   auto& xenapp = *pages[WizardPage::kXenAppClient];
