@@ -365,15 +365,11 @@ void TfrmSetupWizard::RefreshRDPFiles() {
   // are looked for in the program directory.
   platform_.folders.ChangeCurrentDirectory(s.ProgramDir);
   state_.cboxRDPFilesEnabled = !state_.cboxRDPFilesItems.empty();
-  bool found = false;
+  // Only the stored name itself, in its exact letter case, is selected.
   for (std::size_t i = 0; i < state_.cboxRDPFilesItems.size(); ++i) {
     if (state_.cboxRDPFilesItems[i] == s.RDP.RDPFileLocation) state_.cboxRDPFilesIndex = static_cast<int>(i);
   }
-  if (state_.cboxRDPFilesIndex >= 0) {
-    found = true;
-    s.RDP.RDPFileLocation = state_.cboxRDPFilesItems[static_cast<std::size_t>(state_.cboxRDPFilesIndex)];
-  }
-  state_.btnTestRDPConnectionEnabled = state_.btnNextEnabled = found;
+  state_.btnTestRDPConnectionEnabled = state_.btnNextEnabled = state_.cboxRDPFilesIndex >= 0;
 }
 
 void TfrmSetupWizard::btnRefreshXenAppURLClick() { state_.edtXenAppServerURL = pnagent_.GetPNAgentServerURL(); }
