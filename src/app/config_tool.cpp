@@ -6,7 +6,6 @@
 #include "config/settings.h"
 #include "config/settings_fields.h"
 #include "config/settings_file.h"
-#include "platform/local_users.h"
 
 namespace lanthe {
 
@@ -211,12 +210,6 @@ class ConfigTool {
         continue;
       }
       ok = AssignValue(*field, TextView(assignment).substr(equals + 1), settings, err_) && ok;
-    }
-    // The account is made with both between double quotes: refused here as Lanthe
-    // refuses them, before anything is written.
-    if (const auto problem = AccountTextProblem(settings.Autologon.Username, settings.Autologon.Password)) {
-      err_ += "lanthe-config: " + Utf8(*problem) + "\n";
-      ok = false;
     }
     if (!ok) return ConfigToolExit::kUsage;
     SettingsFile settingsFile = NewFile();

@@ -39,7 +39,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::TestSeamIdentity identity;
   lanthe::win32::RecordingPower power;
   lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
-  lanthe::win32::Win32Platform system(identity, power, groupPolicy);
+  lanthe::win32::TestSeamSecretStore secrets;
+  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets);
 #else
   lanthe::win32::Win32Platform system;
 #endif

@@ -3,7 +3,16 @@
 namespace lanthe {
 
 Text DefaultCitrixClientPath(IFolders& folders) {
-  return folders.GetSpecialFolder(Csidl::kProgramFiles) + u"\\Citrix\\ICA Client";
+  // The Citrix client is a 32-bit program: on 64-bit Windows it lives in the 32-bit
+  // programs' folder, which older systems do not have.
+  Text programs = folders.GetSpecialFolder(Csidl::kProgramFilesX86);
+  if (programs.empty()) programs = folders.GetSpecialFolder(Csidl::kProgramFiles);
+  return programs + u"\\Citrix\\ICA Client";
+}
+
+Text XenAppDesktopFolder(IFolders& folders, TextView pnagentDesktopName) {
+  if (pnagentDesktopName.empty()) return Text();
+  return folders.GetSpecialFolder(Csidl::kDesktop) + u"\\" + Text(pnagentDesktopName);
 }
 
 void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executablePath,
@@ -30,10 +39,7 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
   settings.XenApp.CopyXenAppSettings = false;
   settings.XenApp.ServerURL.clear();
   settings.XenApp.Connection.clear();
-  settings.XenApp.DesktopFolder =
-      pnagentDesktopName.empty()
-          ? Text()
-          : folders.GetSpecialFolder(Csidl::kDesktop) + u"\\" + Text(pnagentDesktopName);
+  settings.XenApp.DesktopFolder = XenAppDesktopFolder(folders, pnagentDesktopName);
 
   settings.RDP.ClientPath = folders.GetSpecialFolder(Csidl::kSystem);
   settings.RDP.Port = 3389;

@@ -115,7 +115,12 @@ struct TSettings {
 void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executablePath,
                         TextView pnagentDesktopName);
 
-// The default folder of the Citrix client: Program Files followed by "\Citrix\ICA Client".
+// The default folder of the Citrix client: the 32-bit programs' folder (Program Files
+// where the system has none) followed by "\Citrix\ICA Client".
 Text DefaultCitrixClientPath(IFolders& folders);
+
+// The folder PNAgent fills with the published applications' shortcuts: the Desktop,
+// "\" and PNAgent's desktop-folder name; empty when PNAgent has none.
+Text XenAppDesktopFolder(IFolders& folders, TextView pnagentDesktopName);
 
 }  // namespace lanthe

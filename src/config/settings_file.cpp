@@ -238,8 +238,7 @@ SettingsLoadOutcome LoadSettings(SettingsFile& file, TSettings& settings, IMessa
   const Text path = SettingsFilePath(settings);
   const SettingsLoadOutcome outcome = file.Load(path, settings);
   if (outcome == SettingsLoadOutcome::kMissing) {
-    if (messages.Confirm(u"No configuration file found. Would you like to start the Setup wizard?") &&
-        runSetupWizard) {
+    if (runSetupWizard && messages.Confirm(u"No configuration file found. Would you like to start the Setup wizard?")) {
       runSetupWizard();
     }
   } else if (outcome == SettingsLoadOutcome::kRejected) {

@@ -95,7 +95,8 @@ class SettingsFile {
 };
 
 // The main window's load: a missing file asks "No configuration file found. Would
-// you like to start the Setup wizard?" and runs the wizard on Yes; a rejected file
+// you like to start the Setup wizard?" and runs the wizard on Yes (without a wizard to
+// run, nothing is asked); a rejected file
 // shows "Error Loading File: " and the path. Returns the outcome.
 SettingsLoadOutcome LoadSettings(SettingsFile& file, TSettings& settings, IMessageBoxes& messages,
                                  const std::function<void()>& runSetupWizard);

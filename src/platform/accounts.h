@@ -11,8 +11,18 @@ namespace lanthe {
 
 // Result codes of the enumeration.
 namespace NetStatus {
-constexpr std::uint32_t kSuccess = 0;     // NERR_Success
-constexpr std::uint32_t kMoreData = 234;  // ERROR_MORE_DATA
+constexpr std::uint32_t kSuccess = 0;             // NERR_Success
+constexpr std::uint32_t kAccessDenied = 5;        // ERROR_ACCESS_DENIED
+constexpr std::uint32_t kInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
+constexpr std::uint32_t kMoreData = 234;          // ERROR_MORE_DATA
+constexpr std::uint32_t kNoneMapped = 1332;       // ERROR_NONE_MAPPED
+constexpr std::uint32_t kMemberInAlias = 1378;    // ERROR_MEMBER_IN_ALIAS: already a member
+constexpr std::uint32_t kNoSuchMember = 1387;     // ERROR_NO_SUCH_MEMBER
+constexpr std::uint32_t kBadUsername = 2202;      // NERR_BadUsername
+constexpr std::uint32_t kGroupNotFound = 2220;    // NERR_GroupNotFound
+constexpr std::uint32_t kGroupExists = 2223;      // NERR_GroupExists
+constexpr std::uint32_t kUserExists = 2224;       // NERR_UserExists
+constexpr std::uint32_t kPasswordTooShort = 2245; // NERR_PasswordTooShort: the password policy refused it
 }  // namespace NetStatus
 
 struct UserAccount {
@@ -39,6 +49,19 @@ class IAccounts {
   virtual UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) = 0;
   // The local computer's workstation information (level 100); nullopt on failure.
   virtual std::optional<WorkstationInfo> GetWorkstationInfo() = 0;
+
+  // Adds a local account (NetUserAdd, level 1) with user rights whose password never
+  // expires and cannot be changed by its user. The system's status code.
+  virtual std::uint32_t AddUser(TextView userName, TextView password) = 0;
+  // The name of the built-in Users group (S-1-5-32-545) in the system's language;
+  // nullopt when the system cannot name it.
+  virtual std::optional<Text> UsersGroupName() = 0;
+  // Makes the account ("COMPUTER\name" or "name") a member of the local group
+  // (NetLocalGroupAddMembers, level 3). The system's status code; kMemberInAlias when
+  // it is a member already.
+  virtual std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) = 0;
+  // The system's own words for a status code; empty when it has none.
+  virtual Text DescribeStatus(std::uint32_t status) = 0;
 };
 
 }  // namespace lanthe

@@ -11,6 +11,7 @@ constexpr int kDesktop = 0;        // CSIDL_DESKTOP
 constexpr int kAppData = 26;       // CSIDL_APPDATA
 constexpr int kSystem = 37;        // CSIDL_SYSTEM
 constexpr int kProgramFiles = 38;  // CSIDL_PROGRAM_FILES
+constexpr int kProgramFilesX86 = 42;  // CSIDL_PROGRAM_FILESX86: 32-bit programs on 64-bit Windows
 }  // namespace Csidl
 
 class IFolders {

@@ -4,21 +4,12 @@ namespace lanthe {
 
 namespace {
 
-Text Hex(std::uint32_t value) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  Text text = u"0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
-  return text;
-}
-
-void WriteOrRaise(bool written, TextView valueName) {
-  if (!written) throw Error(u"Failed to set data for '" + Text(valueName) + u"'");
-}
+Text WriteFailure(TextView valueName) { return u"Failed to set data for '" + Text(valueName) + u"'"; }
 
 }  // namespace
 
 GroupPolicyUnavailable::GroupPolicyUnavailable(std::uint32_t code)
-    : Error(u"The local group policy object cannot be used on this computer (error " + Hex(code) + u")."),
+    : Error(u"The local group policy object cannot be used on this computer (error " + HexText(code) + u")."),
       code_(code) {}
 
 TGPO::TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, IWindowList& windows)
@@ -28,14 +19,25 @@ TGPO::TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, IWindowList& windows)
   if (!object_) throw GroupPolicyUnavailable(code);
 }
 
+IRegistryKey* TGPO::UserSection() {
+  if (!openTried_) {
+    openTried_ = true;
+    if (object_->OpenLocalMachineGPO()) userSection_ = object_->GetUserRegistryKey();
+  }
+  return userSection_.get();
+}
+
 template <typename Write>
 void TGPO::SetPolicy(TextView key, TextView valueName, Write write) {
-  if (!object_->OpenLocalMachineGPO()) return;
-  auto userSection = object_->GetUserRegistryKey();
+  IRegistryKey* userSection = UserSection();
   if (!userSection) return;
+  const auto written = [&](std::unique_ptr<IRegistryKey> target) {
+    if (!target || write(*target)) return;
+    if (!failedValue_) failedValue_ = Text(valueName);
+  };
   // The current user's own registry first, then the user section of the object.
-  if (auto own = registry_.CreateKey(RegistryRoot::CurrentUser, key)) WriteOrRaise(write(*own), valueName);
-  if (auto policy = userSection->CreateSubKey(key)) WriteOrRaise(write(*policy), valueName);
+  written(registry_.CreateKey(RegistryRoot::CurrentUser, key));
+  written(userSection->CreateSubKey(key));
 }
 
 void TGPO::SetPolicyBool(TextView key, TextView valueName, bool value) {
@@ -49,6 +51,7 @@ void TGPO::SetPolicyString(TextView key, TextView valueName, TextView value) {
 void TGPO::SavePolicy() {
   object_->Save();
   windows_.BroadcastSettingChange(kPolicyChangeArea);
+  if (failedValue_) throw Error(WriteFailure(*failedValue_));
 }
 
 }  // namespace lanthe

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/group_policy.h"
@@ -27,6 +28,9 @@ class GroupPolicyUnavailable : public Error {
   std::uint32_t code_;
 };
 
+// One TGPO opens the machine's object once, at its first write, and keeps it open
+// for the writes that follow and for the save: opening an object that is open
+// already is not something Windows promises to keep the earlier writes through.
 class TGPO {
  public:
   // Makes the group-policy object; raises GroupPolicyUnavailable when it cannot.
@@ -35,19 +39,25 @@ class TGPO {
   // Keys are paths below the root of the user's registry, without a leading backslash.
   // Nothing is written at all, not even for the current user, when the object cannot
   // be opened (a program without administrator rights). A key that cannot be opened
-  // or made skips that half; a value that cannot be written raises an Error.
+  // or made skips that half. A value that cannot be written does not stop the writes
+  // after it: SavePolicy raises its Error once the object has been saved.
   void SetPolicyBool(TextView key, TextView valueName, bool value);
   void SetPolicyString(TextView key, TextView valueName, TextView value);
-  // Saves the user section and tells the running programs that policies changed.
+  // Saves the user section, tells the running programs that policies changed, then
+  // raises an Error naming the first value that could not be written, if any.
   void SavePolicy();
 
  private:
   template <typename Write>
   void SetPolicy(TextView key, TextView valueName, Write write);
+  IRegistryKey* UserSection();
 
   std::unique_ptr<IGroupPolicyObject> object_;
   IRegistry& registry_;
   IWindowList& windows_;
+  bool openTried_ = false;
+  std::unique_ptr<IRegistryKey> userSection_;  // null when the object did not open
+  std::optional<Text> failedValue_;            // the first value that could not be written
 };
 
 }  // namespace lanthe

@@ -22,25 +22,32 @@ Text GetWorkstationInfo(int kind, IAccounts& accounts) {
 
 Text GetLocalComputerName(IAccounts& accounts) { return GetWorkstationInfo(0, accounts); }
 
-std::optional<Text> AccountTextProblem(TextView userName, TextView password) {
-  const auto problem = [](const char16_t* field) {
-    return Text(u"The ") + field +
-           u" of the limited account contains a double quote (\"), which the command that creates the "
-           u"account cannot carry. Choose a " +
-           field + u" without double quotes.";
-  };
-  if (userName.find(u'"') != TextView::npos) return problem(u"user name");
-  if (password.find(u'"') != TextView::npos) return problem(u"password");
-  return std::nullopt;
+Text AccountStatusText(std::uint32_t status, IAccounts& accounts) {
+  Text reason;
+  switch (status) {
+    case NetStatus::kAccessDenied: reason = u"Windows denied access; Lanthe must run as administrator"; break;
+    case NetStatus::kPasswordTooShort:
+      reason = u"the password does not meet the password policy of this computer (length, complexity or history)";
+      break;
+    case NetStatus::kBadUsername: reason = u"the user name is not a valid account name"; break;
+    case NetStatus::kUserExists: reason = u"an account of that name exists already"; break;
+    case NetStatus::kGroupExists: reason = u"a group of that name exists already"; break;
+    case NetStatus::kGroupNotFound: reason = u"the local Users group was not found"; break;
+    case NetStatus::kNoneMapped: reason = u"Windows could not name the local Users group"; break;
+    default: reason = accounts.DescribeStatus(status); break;
+  }
+  // The system's own texts end with a full stop and a line break.
+  while (!reason.empty() && (reason.back() == u'\n' || reason.back() == u'\r' || reason.back() == u'.' ||
+                             reason.back() == u' ')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) reason = u"Windows refused it";
+  return reason + u" (error " + IntToText(status) + u")";
 }
 
-Text NetUserCommand(TextView systemFolder, TextView userName, TextView password) {
-  return u"\"" + Text(systemFolder) + u"\\net.exe\" user \"" + Text(userName) + u"\" \"" + Text(password) +
-         u"\" /add /active:yes /expires:never /passwordchg:no";
-}
+namespace {
 
-bool CreateLocalUser(TextView userName, TextView password, IAccounts& accounts, IProcesses& processes,
-                     IFolders& folders, IMessageBoxes& messages) {
+bool AccountExists(TextView userName, IAccounts& accounts) {
   std::vector<Text> users;
   GetLocalUsers(users, GetLocalComputerName(accounts), accounts);
   bool exists = false;
@@ -49,15 +56,38 @@ bool CreateLocalUser(TextView userName, TextView password, IAccounts& accounts, 
     // Every entry is looked at; there is no early stop.
     if (AsciiUpper(TextView(entry).substr(0, entry.find(u','))) == wanted) exists = true;
   }
-  if (exists) return true;
-  if (const auto problem = AccountTextProblem(userName, password)) {
-    messages.ShowMessage(*problem);
-    return false;
+  return exists;
+}
+
+// The group call names the account with its computer, so that a domain account of
+// the same name is never the one added.
+std::uint32_t JoinUsersGroup(TextView userName, IAccounts& accounts) {
+  const auto group = accounts.UsersGroupName();
+  if (!group) return NetStatus::kNoneMapped;
+  const Text computer = GetLocalComputerName(accounts);
+  const Text account = computer.empty() ? Text(userName) : computer + u"\\" + Text(userName);
+  const std::uint32_t status = accounts.AddLocalGroupMember(*group, account);
+  return status == NetStatus::kMemberInAlias ? NetStatus::kSuccess : status;
+}
+
+}  // namespace
+
+LocalUserOutcome CreateLocalUser(TextView userName, TextView password, IAccounts& accounts,
+                                 IMessageBoxes& messages) {
+  if (AccountExists(userName, accounts)) return LocalUserOutcome::kExisted;
+  const Text quotedName = u"\"" + Text(userName) + u"\"";
+  if (const std::uint32_t status = accounts.AddUser(userName, password); status != NetStatus::kSuccess) {
+    messages.ShowMessage(u"The limited account " + quotedName + u" could not be created: " +
+                         AccountStatusText(status, accounts) + u".");
+    return LocalUserOutcome::kNotCreated;
   }
-  Text system = folders.GetSpecialFolder(Csidl::kSystem);
-  if (system.empty()) system = folders.GetWindowsDir() + u"\\system32";
-  processes.RunProgram(NetUserCommand(system, userName, password), u"", ShowState::kHidden, false);
-  return false;
+  if (const std::uint32_t status = JoinUsersGroup(userName, accounts); status != NetStatus::kSuccess) {
+    // The account exists now, but without the group Windows may not let it log on.
+    messages.ShowMessage(u"The limited account " + quotedName +
+                         u" was created but could not be made a member of the local Users group: " +
+                         AccountStatusText(status, accounts) + u".");
+  }
+  return LocalUserOutcome::kCreated;
 }
 
 }  // namespace lanthe

@@ -1,14 +1,12 @@
 #pragma once
 // The limited local account: listing the accounts of a computer, the computer's own
-// name, and creating the account with the Windows command "net user" when missing.
+// name, and creating the account through the network-management calls when missing.
 
 #include <optional>
 #include <vector>
 
 #include "platform/accounts.h"
-#include "platform/folders.h"
 #include "platform/message_boxes.h"
-#include "platform/processes.h"
 #include "platform/text.h"
 
 namespace lanthe {
@@ -23,20 +21,22 @@ void GetLocalUsers(std::vector<Text>& list, TextView serverName, IAccounts& acco
 Text GetWorkstationInfo(int kind, IAccounts& accounts);
 Text GetLocalComputerName(IAccounts& accounts);
 
-// Why a user name or password cannot be used for the account: the command that
-// creates it has both between double quotes, so neither may hold one. The message
-// names the field; nullopt when both are fine.
-std::optional<Text> AccountTextProblem(TextView userName, TextView password);
+enum class LocalUserOutcome {
+  kExisted,     // an account of that name was there already and is left alone
+  kCreated,     // made, and a member of the local Users group
+  kNotCreated,  // the system refused it; the administrator has been told why
+};
 
-// The command that creates the account, with net.exe from the Windows system folder
-// (never one found through the search path).
-Text NetUserCommand(TextView systemFolder, TextView userName, TextView password);
+// Why the system refused an account call, in words an administrator can act on,
+// with the status code.
+Text AccountStatusText(std::uint32_t status, IAccounts& accounts);
 
-// True when an account of that name (ASCII letter case aside) exists already, which
-// is then left alone; otherwise starts "net user ... /add" hidden, without waiting,
-// and returns false. A name or password with a double quote is refused with a message
-// and nothing is started.
-bool CreateLocalUser(TextView userName, TextView password, IAccounts& accounts, IProcesses& processes,
-                     IFolders& folders, IMessageBoxes& messages);
+// Leaves an account of that name (ASCII letter case aside) alone. Otherwise adds it
+// with user rights and a password that never expires (the user name and password go
+// to the system as they are, any character included), and makes sure it is a member
+// of the local Users group. A refusal is shown in one plain message box that names
+// the account and the reason.
+LocalUserOutcome CreateLocalUser(TextView userName, TextView password, IAccounts& accounts,
+                                 IMessageBoxes& messages);
 
 }  // namespace lanthe

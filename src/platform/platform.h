@@ -12,6 +12,7 @@
 #include "platform/power.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/secret_store.h"
 #include "platform/shell_links.h"
 #include "platform/window_list.h"
 
@@ -31,6 +32,7 @@ struct Platform {
   IGroupPolicy& groupPolicy;
   IAccounts& accounts;
   IShellLinks& shellLinks;
+  ISecretStore& secrets;
 };
 
 }  // namespace lanthe

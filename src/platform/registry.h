@@ -38,6 +38,8 @@ class IRegistryKey {
   virtual bool WriteString(TextView name, TextView value) = 0;
   virtual bool WriteDword(TextView name, std::uint32_t value) = 0;
   virtual bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) = 0;
+  // Removes the value; true when it is gone afterwards (also when it was never there).
+  virtual bool DeleteValue(TextView name) = 0;
   // A key below this one, opened for full access and created when missing; nullptr
   // when it can be neither opened nor created.
   virtual std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) = 0;

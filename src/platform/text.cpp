@@ -136,6 +136,13 @@ Text IntToText(std::int64_t value) {
   return digits;
 }
 
+Text HexText(std::uint32_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  Text text = u"0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
+  return text;
+}
+
 Text Ascii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 }  // namespace lanthe

@@ -24,6 +24,8 @@ bool EqualsIgnoreAsciiCase(TextView a, TextView b);
 
 // Decimal text of a signed 32-bit integer, with "-" when negative.
 Text IntToText(std::int64_t value);
+// "0x" and eight upper-case hexadecimal digits, as Windows' status codes are written.
+Text HexText(std::uint32_t value);
 
 // Plain ASCII literal to Text, for building messages from char strings.
 Text Ascii(std::string_view ascii);

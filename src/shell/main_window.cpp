@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "platform/error.h"
@@ -14,6 +15,11 @@ namespace lanthe {
 namespace {
 
 constexpr char16_t kNotAllowedToClose[] = u"You're not allowed to close this window!";
+
+constexpr char16_t kPasswordInPlainText[] =
+    u"Windows could not keep the password of the automatic log-on as a protected secret, so it is stored "
+    u"in plain text in the registry value \"DefaultPassword\" under HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
+    u"Windows NT\\CurrentVersion\\Winlogon, where every administrator of this computer can read it.";
 
 constexpr char16_t kElevationQuestion[] =
     u"Lanthe runs without administrator rights. Its settings and the changes it makes to this "
@@ -43,19 +49,6 @@ Text PowerActionRefused(std::int32_t action) {
   }
   return u"Lanthe asked Windows to " + Text(what) + u", but Windows refused.";
 }
-
-// Marks the time inside the session cycle, also when an error leaves it early.
-class CycleScope {
- public:
-  explicit CycleScope(bool& flag) : flag_(flag), outer_(flag) { flag_ = true; }
-  ~CycleScope() { flag_ = outer_; }
-  CycleScope(const CycleScope&) = delete;
-  CycleScope& operator=(const CycleScope&) = delete;
-
- private:
-  bool& flag_;
-  bool outer_;
-};
 
 }  // namespace
 
@@ -123,12 +116,15 @@ void TfrmMain::Unhide() {
 void TfrmMain::TopMostWindow() { host_.TopMostWindow(); }
 
 void TfrmMain::rgCurrentShellClick(int itemIndex) {
+  if (!platform_.identity.IsAdministrator()) return;
   Settings.CurrentShell = itemIndex;
   SaveSettings();
   ApplySettings();
 }
 
 void TfrmMain::btnExplorerClick() {
+  // Greyed for everybody else; a click that reaches the window all the same changes nothing.
+  if (!platform_.identity.IsAdministrator()) return;
   platform_.processes.RunProgram(platform_.folders.GetWindowsDir() + u"\\explorer.exe", u"", ShowState::kNormal,
                                  false);
 }
@@ -147,7 +143,11 @@ void TfrmMain::RunCitrixClient() {
 void TfrmMain::RestorePNAgentConfiguration() {
   // PNAgent finds its configuration and server in place when it starts.
   if (!Settings.XenApp.CopyXenAppSettings) return;
-  pnagent_.LoadXenAppSettings(Settings);
+  // The restored configuration may name another desktop folder than the one PNAgent
+  // had at start-up: the launcher must list the folder PNAgent is about to fill.
+  if (pnagent_.LoadXenAppSettings(Settings)) {
+    Settings.XenApp.DesktopFolder = XenAppDesktopFolder(platform_.folders, pnagent_.GetXenAppDesktopFolder());
+  }
   if (!Settings.XenApp.ServerURL.empty()) pnagent_.SetPNAgentServerURL(Settings.XenApp.ServerURL);
 }
 
@@ -192,9 +192,12 @@ void TfrmMain::btnShutdownClick(int tag) {
   if (tag > 0) ExitApplication(tag);
 }
 
-void TfrmMain::btnSetupWizardClick() { RunSetupWizard(); }
+void TfrmMain::btnSetupWizardClick() {
+  if (platform_.identity.IsAdministrator()) RunSetupWizard();
+}
 
 void TfrmMain::btnSettingsClick() {
+  if (!platform_.identity.IsAdministrator()) return;
   windows_.dlgSettings.DialogSettings = Settings;
   const int result = windows_.settingsDialogWindow.ShowModal();
   // The dialog changes its copy only through OK and Apply, so Cancel after Apply keeps
@@ -227,66 +230,74 @@ void TfrmMain::StartClient() {
 void TfrmMain::RunConnection() {
   // A reconnect starts the next pass here, one after the other, rather than inside
   // the pass before it: a kiosk that reconnects all day does not pile up calls.
-  const CycleScope cycle(inSessionCycle_);
-  do {
-    reconnect_ = false;
+  for (;;) {
+    // 1. An administrator gets the main window instead of a session.
     if (platform_.identity.IsAdministrator()) {
       Unhide();
       return;
     }
+    // 2. and 3. The client of ConnectionType, until it has ended.
     host_.HideMainWindow();
     StartClient();
-    SessionEnd();
-  } while (reconnect_);
+    // 4. The end-of-session decision and its exit action. When Windows refuses the
+    //    power action, the user decides again rather than facing a main window.
+    ExitOutcome outcome = ExitOutcome::kGoesOn;
+    do {
+      const std::optional<std::int32_t> action = SessionEnd();
+      if (!action) return;  // nothing to do, or the program is ending: the message loop follows
+      outcome = ExitApplication(*action);
+    } while (outcome == ExitOutcome::kRefused && !platform_.identity.IsAdministrator());
+    if (outcome == ExitOutcome::kRefused) Unhide();
+    if (outcome != ExitOutcome::kReconnect) return;
+  }
 }
 
-void TfrmMain::SessionEnd() {
-  for (;;) {
+bool TfrmMain::ShutdownDialogHasChoices() const {
+  return Settings.ShowShutdown || Settings.ShowLogoff || Settings.ShowRestart;
+}
+
+std::optional<std::int32_t> TfrmMain::SessionEnd() {
+  // Once the program has been told to end, every modal window returns at once: asking
+  // again would never stop.
+  while (!host_.TerminationRequested()) {
     if (Settings.ShowReconnectDialog && platform_.messages.AskYesNo(kReconnectQuestion, kReconnectCaption)) {
-      ExitApplication(ExitAction::kReconnect);
-      return;
+      return ExitAction::kReconnect;
     }
-    if (Settings.ShowShutdownDialog) {
-      if (windows_.shutdownDialogWindow.ShowModal() == 1) {
-        ExitApplication(windows_.frmShutdownDialog.ChosenAction);
-        return;
-      }
+    if (host_.TerminationRequested()) break;
+    // A dialog with nothing to choose would hold the user for good.
+    if (Settings.ShowShutdownDialog && ShutdownDialogHasChoices()) {
+      if (windows_.shutdownDialogWindow.ShowModal() == 1) return windows_.frmShutdownDialog.ChosenAction;
       continue;  // cancelled: the question (when enabled) and the dialog come back
     }
-    if (Settings.CitrixLogOff == CitrixLogOff::kPowerOff) {
-      ExitApplication(ExitAction::kPowerOff);
-    } else if (Settings.CitrixLogOff == CitrixLogOff::kLogOff) {
-      ExitApplication(ExitAction::kLogOff);
-    }
-    return;
+    if (Settings.CitrixLogOff == CitrixLogOff::kPowerOff) return ExitAction::kPowerOff;
+    if (Settings.CitrixLogOff == CitrixLogOff::kLogOff) return ExitAction::kLogOff;
+    return std::nullopt;
   }
+  return std::nullopt;
 }
 
-void TfrmMain::ExitApplication(std::int32_t action) {
+ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   SaveSettings();
   ShutdownRequested = true;
-  if (action == ExitAction::kReconnect) {
-    if (inSessionCycle_) {
-      reconnect_ = true;
-    } else {
-      RunConnection();
-    }
-    return;
-  }
+  if (action == ExitAction::kReconnect) return ExitOutcome::kReconnect;
   if (!DebugMode) {
     if (const auto flags = ExitWindowsFlagsFor(action); flags && !platform_.power.ShutdownWindows(*flags)) {
-      // Ending the program now would leave the user before a screen without any
-      // shell: say so and bring the main window back instead.
+      // Ending the program now would leave the user before a screen without any shell.
       platform_.messages.ShowMessage(PowerActionRefused(action));
-      Unhide();
-      return;
+      return ExitOutcome::kRefused;
     }
   }
-  if (action > 0) host_.TerminateApplication();
+  if (action <= 0) return ExitOutcome::kGoesOn;
+  host_.TerminateApplication();
+  return ExitOutcome::kTerminating;
 }
 
 void TfrmMain::LoadSettings() {
-  lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, [this] { RunSetupWizard(); });
+  // Only an administrator is offered the wizard: for anybody else its installers and
+  // tools would be a way out of the kiosk, and nothing it set could be saved.
+  std::function<void()> wizard;
+  if (platform_.identity.IsAdministrator()) wizard = [this] { RunSetupWizard(); };
+  lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
 }
 
 void TfrmMain::SaveSettings() {
@@ -309,12 +320,17 @@ void TfrmMain::ApplySettings() {
   dialog.ShowRestart = Settings.ShowRestart;
   dialog.DefaultChoice = Settings.ShutdownDialogDefaultChoice;
 
+  const bool administrator = platform_.identity.IsAdministrator();
   state_.btnPNVisible = Settings.ConnectionType == ConnectionType::kCustomIca;
   state_.btnRemoteDesktopVisible = Settings.ConnectionType == ConnectionType::kRemoteDesktop;
   state_.rgCurrentShellItemIndex = std::clamp(Settings.CurrentShell, -1, 1);
+  state_.rgCurrentShellEnabled = administrator;
+  state_.btnExplorerEnabled = administrator;
+  state_.btnSetupWizardEnabled = administrator;
+  state_.btnSettingsEnabled = administrator;
   host_.RenderMainWindow(state_);
 
-  if (platform_.identity.IsAdministrator()) {
+  if (administrator) {
     const Text& user = Settings.ICA.UserAppSrvIniLocation;
     const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
     if (Settings.ICA.CopyICASettings && platform_.files.FileExists(user) && !platform_.files.CopyOver(user, shared)) {
@@ -323,7 +339,7 @@ void TfrmMain::ApplySettings() {
     if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
     if (Settings.Autologon.CreateUser && !DebugMode) {
       CreateLocalUser(Settings.Autologon.Username, Settings.Autologon.Password, platform_.accounts,
-                      platform_.processes, platform_.folders, platform_.messages);
+                      platform_.messages);
     }
   }
 
@@ -364,7 +380,12 @@ void TfrmMain::ApplyPolicies() {
 }
 
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
-  lanthe::SetAutologon(platform_.registry, enable, userName, password);
+  const AutologonPassword stored = lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName,
+                                                        password, GetLocalComputerName(platform_.accounts));
+  if (stored == AutologonPassword::kPlainText && !toldPasswordInPlainText_) {
+    toldPasswordInPlainText_ = true;
+    platform_.messages.ShowMessage(kPasswordInPlainText);
+  }
 }
 
 void TfrmMain::SetShell(TextView shell) { lanthe::SetShell(platform_.registry, shell); }

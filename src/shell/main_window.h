@@ -8,6 +8,7 @@
 // parameter "Debug", and ShutdownRequested, which opens the close protection.
 
 #include <cstdint>
+#include <optional>
 
 #include "config/pnagent_store.h"
 #include "config/settings.h"
@@ -28,6 +29,13 @@ struct MainWindowState {
   int rgCurrentShellItemIndex = 0;  // -1 (nothing selected), 0 "Explorer", 1 "Lanthe"
   bool btnPNVisible = true;         // "Program Neighboorhood"
   bool btnRemoteDesktopVisible = true;
+  // What only an administrator may use: a desktop, the wizard's installers and tools,
+  // the settings and the shell. Greyed in place for everybody else; the connection
+  // and shutdown buttons always work.
+  bool rgCurrentShellEnabled = false;
+  bool btnExplorerEnabled = false;
+  bool btnSetupWizardEnabled = false;
+  bool btnSettingsEnabled = false;
   // Tags of the shutdown buttons: the exit action each one asks for.
   int btnLogoffTag = 0;
   int btnShutdownTag = 0;
@@ -48,6 +56,9 @@ class IMainWindowHost {
   virtual void TopMostWindow() = 0;
   // Tells the application to end: the message loop ends, and with it the program.
   virtual void TerminateApplication() = 0;
+  // Whether the application has been told to end, by the program itself or by a
+  // close from outside that the close protection let through.
+  virtual bool TerminationRequested() = 0;
 };
 
 // A window that the main window shows modally: it returns the window's modal result
@@ -74,6 +85,14 @@ struct OperatorWindows {
 // The reconnect question, the one box with a caption of its own.
 inline constexpr char16_t kReconnectQuestion[] = u"Connect again?";
 inline constexpr char16_t kReconnectCaption[] = u"Lanthe session has been closed";
+
+// What an exit action came to.
+enum class ExitOutcome {
+  kReconnect,    // 0: the session cycle starts its next pass
+  kTerminating,  // the program ends (after its power request, when there is one)
+  kRefused,      // Windows refused the power action; the user has been told
+  kGoesOn,       // a code below 0: nothing happens
+};
 
 // The shell value for the program itself: its path, in double quotes when it holds a
 // blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
@@ -109,12 +128,18 @@ class TfrmMain {
 
   void RunSetupWizard();
 
-  // The session cycle: hide, start the client of ConnectionType and wait for it, then
-  // the end-of-session decision; a reconnect starts the next pass.
+  // The session cycle, one pass after the other: an administrator gets the main
+  // window; anybody else gets the client of ConnectionType, waited for, then the
+  // end-of-session decision and its exit action. A reconnect starts the next pass; a
+  // refused power action leads to the decision again.
   void RunConnection();
-  void SessionEnd();
-  // Performs an exit action (ExitAction codes); actions above 0 end the program.
-  void ExitApplication(std::int32_t action);
+  // The end-of-session decision: the exit action chosen (reconnect question, shutdown
+  // dialog, or CitrixLogOff), or nullopt when nothing is to happen or the program is
+  // ending.
+  std::optional<std::int32_t> SessionEnd();
+  // Performs an exit action (ExitAction codes): saves, opens the close protection and
+  // requests the power action (not in debug mode); actions above 0 end the program.
+  ExitOutcome ExitApplication(std::int32_t action);
 
   void RunRDPClient();
   void RunCitrixClient();
@@ -134,6 +159,7 @@ class TfrmMain {
 
  private:
   void OfferElevation();
+  bool ShutdownDialogHasChoices() const;
   void StartClient();
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();
@@ -148,9 +174,8 @@ class TfrmMain {
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead
-  bool inSessionCycle_ = false;
-  bool reconnect_ = false;  // set by a reconnect; the cycle then starts its next pass
   bool toldPoliciesUnavailable_ = false;
+  bool toldPasswordInPlainText_ = false;
 };
 
 }  // namespace lanthe

@@ -12,16 +12,26 @@ void Write(IRegistryKey& key, TextView name, TextView value) {
 
 }  // namespace
 
-void SetAutologon(IRegistry& registry, bool enable, TextView userName, TextView password) {
+AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
+                               TextView password, TextView computerName) {
   auto key = registry.OpenKey(RegistryRoot::LocalMachine, kWinlogonKey);
-  if (!key) return;
-  if (enable) {
-    Write(*key, u"DefaultUsername", userName);
-    Write(*key, u"DefaultPassword", password);
-    Write(*key, u"AutoAdminLogon", u"1");
-  } else {
+  if (!key) return AutologonPassword::kNotWritten;
+  if (!enable) {
     Write(*key, u"AutoAdminLogon", u"0");
+    return AutologonPassword::kNotWritten;
   }
+  Write(*key, u"DefaultUsername", userName);
+  Write(*key, u"DefaultDomainName", computerName);
+  // Winlogon prefers a plain-text value to the secret: one left behind (perhaps with an
+  // older password) must go, and where it cannot go it must at least be the same.
+  AutologonPassword stored = AutologonPassword::kSecret;
+  if (secrets.StorePrivateData(u"DefaultPassword", password) != LsaStatus::kSuccess ||
+      !key->DeleteValue(u"DefaultPassword")) {
+    Write(*key, u"DefaultPassword", password);
+    stored = AutologonPassword::kPlainText;
+  }
+  Write(*key, u"AutoAdminLogon", u"1");
+  return stored;
 }
 
 bool ShellPointsTo(TextView shell, TextView executablePath) {

@@ -4,16 +4,28 @@
 // opened (a limited user), nothing is written and nothing is said.
 
 #include "platform/registry.h"
+#include "platform/secret_store.h"
 
 namespace lanthe {
 
 // The Winlogon key that holds the shell and automatic log-on values.
 inline constexpr char16_t kWinlogonKey[] = u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
 
-// Enabled: "DefaultUsername", "DefaultPassword" (in plain text) and "AutoAdminLogon"
-// "1"; disabled: only "AutoAdminLogon" "0", the name and password stay. A value that
-// cannot be written raises an Error.
-void SetAutologon(IRegistry& registry, bool enable, TextView userName, TextView password);
+// Where the password of the automatic log-on was put.
+enum class AutologonPassword {
+  kNotWritten,    // the key could not be opened, or automatic log-on is off
+  kSecret,        // the system's private data "DefaultPassword"; no registry value is left
+  kPlainText,     // the registry value "DefaultPassword", readable by administrators
+};
+
+// Enabled: "DefaultUsername", "DefaultDomainName" (the computer, so that no domain
+// left from an earlier log-on is asked), the password and "AutoAdminLogon" "1". The
+// password goes into the system's private data "DefaultPassword" and the plain-text
+// value of that name is removed; when the system cannot store it there, it is written
+// as the plain-text value. Disabled: only "AutoAdminLogon" "0", the rest stays. A
+// value that cannot be written raises an Error.
+AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
+                               TextView password, TextView computerName);
 
 // "shell" = the shell command.
 void SetShell(IRegistry& registry, TextView shell);

@@ -626,6 +626,11 @@ RadioGroup::~RadioGroup() = default;
 
 HWND RadioGroup::ItemHandle(int index) const { return buttons_.at(static_cast<std::size_t>(index))->hwnd(); }
 
+void RadioGroup::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  for (const auto& button : buttons_) button->SetEnabled(enabled);
+}
+
 int RadioGroup::ItemIndex() const {
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     if (buttons_[i]->Checked()) return static_cast<int>(i);

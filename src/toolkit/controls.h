@@ -39,7 +39,7 @@ class Control {
 
   void SetVisible(bool visible);
   bool Visible() const;
-  void SetEnabled(bool enabled);
+  virtual void SetEnabled(bool enabled);
   bool Enabled() const;
   void SetCaption(TextView caption);
   Text Caption() const;
@@ -303,6 +303,8 @@ class RadioGroup : public GroupBox {
   void SetItemIndex(int index);
   int Count() const { return static_cast<int>(buttons_.size()); }
   HWND ItemHandle(int index) const;
+  // The group and each of its items, so that the items show greyed as well.
+  void SetEnabled(bool enabled) override;
   std::function<void(RadioGroup&)> OnClick;
 
  private:

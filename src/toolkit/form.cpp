@@ -240,6 +240,8 @@ int Form::ShowModal() {
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
       [](HWND window, LPARAM list) -> BOOL {
+        const Form* form = Form::FromHandle(window);
+        if (form && form->UsableBesideModal()) return TRUE;
         if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
           reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         }

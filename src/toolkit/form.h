@@ -82,6 +82,11 @@ class Form : public Container {
   // any other form hides.
   void Close();
 
+  // A tool window that stays usable while another form is shown modally (a viewer
+  // that a modal dialog fills); every other window is disabled for the modal run.
+  void SetUsableBesideModal(bool usable) { usableBesideModal_ = usable; }
+  bool UsableBesideModal() const { return usableBesideModal_; }
+
   // Title-bar buttons: the system menu (with the close box) and the maximize box.
   void SetBorderIcons(bool systemMenu, bool maximizeBox);
 
@@ -147,6 +152,7 @@ class Form : public Container {
   bool modal_ = false;
   int modalResult_ = ModalResult::kNone;
   bool shownOnce_ = false;
+  bool usableBesideModal_ = false;
   bool createOnFirstUse_ = false;
   bool controlsPending_ = false;
   Form* owner_ = nullptr;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "dialogs/xenapp_launcher.h"
-#include "platform/local_users.h"
 #include "shell/launchers.h"
 #include "shell/main_window.h"
 
@@ -143,13 +142,6 @@ void TfrmSetupWizard::SaveResult() {
 }
 
 int TfrmSetupWizard::btnFinishClick() {
-  // The account is made with "net user" and both texts between double quotes.
-  if (WizardSettings.Autologon.CreateUser) {
-    if (const auto problem = AccountTextProblem(WizardSettings.Autologon.Username, WizardSettings.Autologon.Password)) {
-      platform_.messages.ShowMessage(*problem);
-      return 0;
-    }
-  }
   SaveResult();
   return 1;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "main_window_rig.h"
 #include "platform/error.h"
 
@@ -52,10 +54,13 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
 
   EXPECT_EQ(fake.files.files[kSharedIni], "admin's connections") << "the user's file becomes the shared copy";
   EXPECT_EQ(fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"], "3C,3E\r\n");
-  ASSERT_EQ(fake.processes.runs.size(), 1u);
-  EXPECT_NE(fake.processes.runs[0].program.find(u"user \"kiosk\" \"pw\" /add"), Text::npos);
+  EXPECT_EQ(fake.accounts.added, (std::vector<std::pair<Text, Text>>{{u"kiosk", u"pw"}}));
+  EXPECT_EQ(fake.accounts.memberships, (std::vector<std::pair<Text, Text>>{{u"Users", u"KIOSK-01\\kiosk"}}));
+  EXPECT_TRUE(fake.processes.runs.empty()) << "no command line carries the password";
   EXPECT_EQ(Winlogon(u"DefaultUsername"), u"kiosk");
-  EXPECT_EQ(Winlogon(u"DefaultPassword"), u"pw");
+  EXPECT_EQ(Winlogon(u"DefaultDomainName"), u"KIOSK-01");
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), std::nullopt) << "kept as the system's secret instead";
+  EXPECT_EQ(fake.secrets.secrets, (std::map<Text, Text>{{u"DefaultPassword", u"pw"}}));
   EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
   EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
   ASSERT_TRUE(OwnPolicy(kSystemPolicies, u"DisableTaskMgr"));
@@ -63,8 +68,9 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
   EXPECT_TRUE(GroupPolicy(kSystemPolicies, u"DisableTaskMgr"));
   ASSERT_TRUE(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive"));
   EXPECT_EQ(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive")->data, StringValueBytes(u"1"));
-  EXPECT_EQ(fake.groupPolicy.calls,
-            (std::vector<std::string>{"create", "open", "key", "open", "key", "save", "release"}));
+  EXPECT_EQ(fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
+                                                               "write ScreenSaveActive", "save", "release"}))
+      << "the object is opened once and saved once";
   EXPECT_EQ(fake.windows.broadcasts, std::vector<Text>{u"Policy"});
   EXPECT_TRUE(fake.messages.shown.empty());
 }
@@ -83,6 +89,52 @@ TEST_F(ApplySettingsTest, AutologonOffWritesOnlyItsSwitchAndKeepsTheOldAccount) 
   EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
 }
 
+TEST_F(ApplySettingsTest, ThePasswordReplacesAnOldPlainTextValueWhenTheSystemKeepsIt) {
+  fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"DefaultPassword"] =
+      RegistryValue{RegistryType::kString, StringValueBytes(u"old password")};
+  main.Settings.Autologon.EnableAutologon = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"new \"one\"";
+  main.ApplySettings();
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), std::nullopt) << "Winlogon would take the old one first";
+  EXPECT_EQ(fake.secrets.secrets[u"DefaultPassword"], u"new \"one\"");
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(ApplySettingsTest, WithoutTheSecretStoreThePasswordIsPlainTextAndTheAdministratorIsToldOnce) {
+  fake.secrets.status = LsaStatus::kObjectNameNotFound;  // as under Wine
+  main.Settings.Autologon.EnableAutologon = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"pw";
+  main.ApplySettings();
+  main.ApplySettings();
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), u"pw");
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
+  ASSERT_EQ(fake.messages.shown.size(), 1u);
+  EXPECT_NE(fake.messages.shown[0].find(u"stored in plain text"), Text::npos);
+
+  main.Settings.Autologon.EnableAutologon = false;
+  fake.secrets.status = LsaStatus::kSuccess;
+  main.ApplySettings();
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"0");
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), u"pw") << "switching off writes only the switch";
+  EXPECT_TRUE(fake.secrets.secrets.empty());
+}
+
+TEST_F(ApplySettingsTest, AnAccountTheSystemRefusesIsToldAndTheOtherStepsStillRun) {
+  fake.accounts.addStatus = NetStatus::kPasswordTooShort;
+  main.Settings.Autologon.CreateUser = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"x";
+  main.ApplySettings();
+  ASSERT_EQ(fake.messages.shown.size(), 1u) << "once per apply";
+  EXPECT_NE(fake.messages.shown[0].find(u"\"kiosk\" could not be created"), Text::npos);
+  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
+  EXPECT_EQ(fake.groupPolicy.calls.back(), "release");
+  main.ApplySettings();
+  EXPECT_EQ(fake.messages.shown.size(), 2u) << "and told again at the next apply";
+}
+
 TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject) {
   MainWindowRig debug;
   debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
@@ -90,7 +142,7 @@ TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject)
   debug.main.Settings.Autologon.CreateUser = true;
   debug.main.ApplySettings();
   EXPECT_EQ(debug.fake.files.files[kSharedIni], "ini");
-  EXPECT_TRUE(debug.fake.processes.runs.empty()) << "no account";
+  EXPECT_TRUE(debug.fake.accounts.added.empty()) << "no account";
   EXPECT_EQ(debug.fake.registry.writes, 0) << "no Winlogon or policy value";
   EXPECT_EQ(debug.fake.groupPolicy.calls, (std::vector<std::string>{"create", "release"}));
 }
@@ -104,7 +156,8 @@ TEST_F(ApplySettingsTest, ALimitedUsersRunSkipsTheAdministratorStepsAndShowsNoth
   main.Settings.XenApp.CopyXenAppSettings = true;
   main.ApplySettings();
   EXPECT_EQ(fake.files.files.count(kSharedIni), 0u);
-  EXPECT_TRUE(fake.processes.runs.empty());
+  EXPECT_TRUE(fake.accounts.added.empty());
+  EXPECT_TRUE(fake.secrets.secrets.empty());
   EXPECT_EQ(fake.files.files.count(u"C:\\Apps\\XenAppSettings.cfg"), 0u);
   EXPECT_EQ(fake.registry.writes, 0);
   EXPECT_TRUE(fake.messages.shown.empty());
@@ -119,7 +172,7 @@ TEST_F(ApplySettingsTest, AFailedCopyIsReportedAndTheRestStillRuns) {
   EXPECT_EQ(fake.groupPolicy.calls.back(), "release");
 }
 
-TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallThere) {
+TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
   fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).failWrites = true;
   EXPECT_THROW(main.ApplySettings(), Error);
   EXPECT_TRUE(fake.groupPolicy.calls.empty()) << "the policy step never ran";
@@ -128,9 +181,10 @@ TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallThere) {
   other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
   other.fake.registry.AddKey(RegistryRoot::CurrentUser, kSystemPolicies).failWrites = true;
   EXPECT_THROW(other.main.ApplySettings(), Error);
-  EXPECT_EQ(other.fake.groupPolicy.released, 1) << "the object is released on the error path";
-  EXPECT_TRUE(std::find(other.fake.groupPolicy.calls.begin(), other.fake.groupPolicy.calls.end(), "save") ==
-              other.fake.groupPolicy.calls.end());
+  EXPECT_EQ(other.fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
+                                                                     "write ScreenSaveActive", "save", "release"}))
+      << "the other policy is still written and the object saved and released";
+  EXPECT_TRUE(other.fake.registry.Value(RegistryRoot::CurrentUser, kDesktopPolicies, u"ScreenSaveActive"));
 }
 
 TEST_F(ApplySettingsTest, WithoutTheGroupPolicyComponentAnAdministratorIsToldOnce) {

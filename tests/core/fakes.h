@@ -79,6 +79,11 @@ class FakeRegistry final : public IRegistry {
     bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) override {
       return Store(name, RegistryValue{RegistryType::kBinary, value});
     }
+    bool DeleteValue(TextView name) override {
+      if (Self().failWrites) return false;
+      Self().values.erase(Text(name));
+      return true;
+    }
     std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) override {
       return owner_.CreateKey(root_, path_ + u"\\" + Text(path));
     }
@@ -194,6 +199,8 @@ class FakeFolders final : public IFolders {
       {Csidl::kSystem, u"C:\\Windows\\system32"},
       {Csidl::kProgramFiles, u"C:\\Program Files"},
   };
+  // What 64-bit Windows adds: the folder of the 32-bit programs.
+  void AddProgramFilesX86() { special[Csidl::kProgramFilesX86] = u"C:\\Program Files (x86)"; }
   Text windowsDir = u"C:\\Windows";
   Text executable = u"C:\\Apps\\lanthe.exe";
   Text currentDirectory;
@@ -327,10 +334,15 @@ class FakePower final : public IPower {
  public:
   bool ShutdownWindows(std::uint16_t flags) override {
     requested.push_back(flags);
+    if (refusals > 0) {
+      --refusals;
+      return false;
+    }
     return accept;
   }
   std::vector<std::uint16_t> requested;
   bool accept = true;
+  int refusals = 0;  // the first requests that are refused, whatever accept says
 };
 
 class FakeWindowList final : public IWindowList {
@@ -380,7 +392,8 @@ class FakeGroupPolicy final : public IGroupPolicy {
     }
     std::unique_ptr<IRegistryKey> GetUserRegistryKey() override {
       owner_.calls.push_back("key");
-      return owner_.givesKey ? owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\User") : nullptr;
+      if (!owner_.givesKey) return nullptr;
+      return std::make_unique<RecordingKey>(owner_, owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\User"));
     }
     void Save() override { owner_.calls.push_back("save"); }
 
@@ -388,7 +401,45 @@ class FakeGroupPolicy final : public IGroupPolicy {
     FakeGroupPolicy& owner_;
   };
 
+  // A key of the object's section: each value written is recorded as "write <name>".
+  class RecordingKey final : public IRegistryKey {
+   public:
+    RecordingKey(FakeGroupPolicy& owner, std::unique_ptr<IRegistryKey> inner) : owner_(owner), inner_(std::move(inner)) {}
+    std::optional<RegistryValue> ReadValue(TextView name) override { return inner_->ReadValue(name); }
+    bool WriteString(TextView name, TextView value) override { return Record(name) && inner_->WriteString(name, value); }
+    bool WriteDword(TextView name, std::uint32_t value) override { return Record(name) && inner_->WriteDword(name, value); }
+    bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) override {
+      return Record(name) && inner_->WriteBinary(name, value);
+    }
+    bool DeleteValue(TextView name) override { return inner_->DeleteValue(name); }
+    std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) override {
+      auto sub = inner_->CreateSubKey(path);
+      return sub ? std::make_unique<RecordingKey>(owner_, std::move(sub)) : nullptr;
+    }
+
+   private:
+    bool Record(TextView name) {
+      owner_.calls.push_back("write " + TextToUtf8(name));
+      return true;
+    }
+    FakeGroupPolicy& owner_;
+    std::unique_ptr<IRegistryKey> inner_;
+  };
+
   FakeRegistry& registry_;
+};
+
+// The private data of the local security authority: stored by name, or refused with
+// a status (Wine refuses it always).
+class FakeSecretStore final : public ISecretStore {
+ public:
+  std::uint32_t StorePrivateData(TextView keyName, TextView data) override {
+    if (status != LsaStatus::kSuccess) return status;
+    secrets[Text(keyName)] = Text(data);
+    return status;
+  }
+  std::map<Text, Text> secrets;
+  std::uint32_t status = LsaStatus::kSuccess;
 };
 
 // Local accounts served in pages of a given size; the enumeration can be made to fail.
@@ -414,6 +465,20 @@ class FakeAccounts final : public IAccounts {
     if (!workstation) return std::nullopt;
     return workstation;
   }
+  std::uint32_t AddUser(TextView userName, TextView password) override {
+    added.emplace_back(Text(userName), Text(password));
+    if (addStatus == NetStatus::kSuccess) users.push_back({Text(userName), 1});
+    return addStatus;
+  }
+  std::optional<Text> UsersGroupName() override { return usersGroup; }
+  std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) override {
+    memberships.emplace_back(Text(groupName), Text(accountName));
+    return memberStatus;
+  }
+  Text DescribeStatus(std::uint32_t status) override {
+    auto it = descriptions.find(status);
+    return it == descriptions.end() ? Text() : it->second;
+  }
 
   std::vector<UserAccount> users = {{u"Administrator", 2}, {u"Guest", 0}};
   std::size_t pageSize = 10;
@@ -421,6 +486,13 @@ class FakeAccounts final : public IAccounts {
   std::optional<WorkstationInfo> workstation = WorkstationInfo{u"KIOSK-01", u"WORKGROUP"};
   std::vector<Text> servers;
   int calls = 0;
+
+  std::uint32_t addStatus = NetStatus::kSuccess;
+  std::vector<std::pair<Text, Text>> added;  // (user name, password) of every AddUser
+  std::optional<Text> usersGroup = Text(u"Users");
+  std::uint32_t memberStatus = NetStatus::kSuccess;
+  std::vector<std::pair<Text, Text>> memberships;  // (group, account)
+  std::map<std::uint32_t, Text> descriptions;
 };
 
 // A code page that has nothing beyond ASCII, to show what happens to characters a
@@ -453,10 +525,11 @@ struct FakePlatform {
   FakeGroupPolicy groupPolicy{registry};
   FakeAccounts accounts;
   FakeShellLinks shellLinks;
+  FakeSecretStore secrets;
 
   Platform platform() {
-    return Platform{registry, processes, files,    ini,         folders,  identity,  power,
-                    windows,  messages,  codePage, groupPolicy, accounts, shellLinks};
+    return Platform{registry, processes, files,    ini,         folders,  identity,   power,
+                    windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets};
   }
 };
 

@@ -52,6 +52,7 @@ TEST_F(GpoTest, WithoutTheRightsNothingIsWrittenAnywhereButSaveStillRuns) {
   {
     TGPO gpo(groupPolicy, registry, windows);
     gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+    gpo.SetPolicyString(kSystem, u"Other", u"1");
     gpo.SavePolicy();
   }
   EXPECT_EQ(registry.writes, 0);
@@ -73,10 +74,34 @@ TEST_F(GpoTest, AKeyThatCannotBeMadeSkipsOnlyItsHalf) {
   EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u);
 }
 
-TEST_F(GpoTest, AValueThatCannotBeWrittenRaises) {
+TEST_F(GpoTest, TheObjectIsOpenedOnceForAllWritesAndSavedOnce) {
+  {
+    TGPO gpo(groupPolicy, registry, windows);
+    gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+    gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
+    gpo.SavePolicy();
+  }
+  EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
+                                                        "write ScreenSaveActive", "save", "release"}));
+}
+
+TEST_F(GpoTest, AValueThatCannotBeWrittenStopsNothingAndIsRaisedAfterTheSave) {
   registry.AddKey(RegistryRoot::CurrentUser, kSystem).failWrites = true;
-  TGPO gpo(groupPolicy, registry, windows);
-  EXPECT_THROW(gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true), Error);
+  {
+    TGPO gpo(groupPolicy, registry, windows);
+    gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+    gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
+    try {
+      gpo.SavePolicy();
+      FAIL() << "the failed write is raised";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.message(), u"Failed to set data for 'DisableTaskMgr'");
+    }
+  }
+  EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
+                                                        "write ScreenSaveActive", "save", "release"}));
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u) << "the object's half was written";
+  EXPECT_EQ(windows.broadcasts, std::vector<Text>{u"Policy"});
 }
 
 TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {

@@ -9,13 +9,11 @@ namespace {
 
 class LocalUsersTest : public ::testing::Test {
  protected:
-  bool Create(TextView name, TextView password) {
-    return CreateLocalUser(name, password, accounts, processes, folders, messages);
+  LocalUserOutcome Create(TextView name, TextView password) {
+    return CreateLocalUser(name, password, accounts, messages);
   }
 
   testing::FakeAccounts accounts;
-  testing::FakeProcesses processes;
-  testing::FakeFolders folders;
   testing::FakeMessageBoxes messages;
 };
 
@@ -53,56 +51,89 @@ TEST_F(LocalUsersTest, WorkstationInfoByKind) {
 
 TEST_F(LocalUsersTest, AnExistingAccountInOtherAsciiCaseIsLeftAlone) {
   accounts.users.push_back({u"Kiosk", 1});
-  EXPECT_TRUE(Create(u"KIOSK", u"new password"));
-  EXPECT_TRUE(processes.runs.empty()) << "its password is not changed";
+  EXPECT_EQ(Create(u"KIOSK", u"new password"), LocalUserOutcome::kExisted);
+  EXPECT_TRUE(accounts.added.empty()) << "its password is not changed";
+  EXPECT_TRUE(accounts.memberships.empty());
+  EXPECT_EQ(accounts.servers.front(), u"KIOSK-01");
 }
 
 TEST_F(LocalUsersTest, OnlyAsciiLettersAreComparedWithoutCase) {
   accounts.users.push_back({u"\u00E9cole", 1});
-  EXPECT_FALSE(Create(u"\u00C9COLE", u"x"));
-  EXPECT_EQ(processes.runs.size(), 1u) << "\u00E9 and \u00C9 count as different";
+  EXPECT_EQ(Create(u"\u00C9COLE", u"x"), LocalUserOutcome::kCreated);
+  EXPECT_EQ(accounts.added.size(), 1u) << "\u00E9 and \u00C9 count as different";
 }
 
-TEST_F(LocalUsersTest, TheNetUserCommandFromTheSystemFolderHiddenAndNotWaitedFor) {
-  EXPECT_FALSE(Create(u"kiosk", u"s3cret pass"));
-  ASSERT_EQ(processes.runs.size(), 1u);
-  const auto& run = processes.runs[0];
-  EXPECT_EQ(run.program,
-            u"\"C:\\Windows\\system32\\net.exe\" user \"kiosk\" \"s3cret pass\" /add /active:yes /expires:never "
-            u"/passwordchg:no");
-  EXPECT_EQ(run.parameters, u"");
-  EXPECT_EQ(run.showState, ShowState::kHidden);
-  EXPECT_FALSE(run.wait);
-  EXPECT_EQ(accounts.servers.front(), u"KIOSK-01");
+TEST_F(LocalUsersTest, AnyCharacterReachesTheSystemAsItIsAndTheAccountJoinsUsers) {
+  const char16_t* passwords[] = {u"pa\"ss", u"*", u"/add", u"trailing\\", u"  blanks  inside ", u"^&%!",
+                                 u"20characterPassword!", u""};
+  for (const char16_t* password : passwords) {
+    testing::FakeAccounts fresh;
+    EXPECT_EQ(CreateLocalUser(u"ki\"osk one", password, fresh, messages), LocalUserOutcome::kCreated);
+    ASSERT_EQ(fresh.added.size(), 1u);
+    EXPECT_EQ(fresh.added[0], std::make_pair(Text(u"ki\"osk one"), Text(password))) << TextToUtf8(password);
+    EXPECT_EQ(fresh.memberships, (std::vector<std::pair<Text, Text>>{{u"Users", u"KIOSK-01\\ki\"osk one"}}));
+  }
+  EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(LocalUsersTest, AnEmptyPasswordGivesTwoQuotes) {
-  Create(u"kiosk", u"");
-  EXPECT_EQ(processes.runs.at(0).program,
-            u"\"C:\\Windows\\system32\\net.exe\" user \"kiosk\" \"\" /add /active:yes /expires:never /passwordchg:no");
+TEST_F(LocalUsersTest, TheUsersGroupIsTheOneTheSystemNamesAndAMembershipAlreadyThereIsFine) {
+  accounts.usersGroup = u"Benutzer";
+  accounts.memberStatus = NetStatus::kMemberInAlias;
+  accounts.workstation.reset();
+  EXPECT_EQ(Create(u"kiosk", u"x"), LocalUserOutcome::kCreated);
+  EXPECT_EQ(accounts.memberships, (std::vector<std::pair<Text, Text>>{{u"Benutzer", u"kiosk"}}))
+      << "without a computer name the bare account name";
+  EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(LocalUsersTest, WithoutTheSystemFolderNetComesFromTheWindowsDirectory) {
-  folders.special.erase(Csidl::kSystem);
-  Create(u"kiosk", u"x");
-  EXPECT_EQ(processes.runs.at(0).program.substr(0, 32), u"\"C:\\Windows\\system32\\net.exe\" us");
+TEST_F(LocalUsersTest, ARefusedAccountIsToldOnceWithTheAccountAndTheReason) {
+  const struct {
+    std::uint32_t status;
+    const char16_t* reason;
+  } cases[] = {
+      {NetStatus::kPasswordTooShort, u"the password does not meet the password policy of this computer"},
+      {NetStatus::kAccessDenied, u"Lanthe must run as administrator"},
+      {4321, u"The system's own words (error 4321)"},
+      {4322, u"Windows refused it (error 4322)"},
+  };
+  for (const auto& c : cases) {
+    testing::FakeAccounts refusing;
+    testing::FakeMessageBoxes boxes;
+    refusing.addStatus = c.status;
+    refusing.descriptions[4321] = u"The system's own words.\r\n";
+    EXPECT_EQ(CreateLocalUser(u"kiosk", u"x", refusing, boxes), LocalUserOutcome::kNotCreated);
+    ASSERT_EQ(boxes.shown.size(), 1u) << c.status;
+    EXPECT_NE(boxes.shown[0].find(u"The limited account \"kiosk\" could not be created: "), Text::npos);
+    EXPECT_NE(boxes.shown[0].find(c.reason), Text::npos) << TextToUtf8(boxes.shown[0]);
+    EXPECT_NE(boxes.shown[0].find(u"(error " + IntToText(c.status) + u")"), Text::npos);
+    EXPECT_TRUE(refusing.memberships.empty()) << "no group for an account that is not there";
+  }
 }
 
-TEST_F(LocalUsersTest, ADoubleQuoteInNameOrPasswordIsRefusedByName) {
-  EXPECT_FALSE(Create(u"ki\"osk", u"x"));
-  EXPECT_FALSE(Create(u"kiosk", u"pa\"ss"));
-  EXPECT_TRUE(processes.runs.empty()) << "nothing is started";
-  ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_NE(messages.shown[0].find(u"user name"), Text::npos);
-  EXPECT_NE(messages.shown[1].find(u"password"), Text::npos);
-  EXPECT_EQ(AccountTextProblem(u"kiosk", u"fine"), std::nullopt);
+TEST_F(LocalUsersTest, AMembershipThatFailsIsToldButTheAccountIsThere) {
+  accounts.memberStatus = NetStatus::kAccessDenied;
+  EXPECT_EQ(Create(u"kiosk", u"x"), LocalUserOutcome::kCreated);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].find(u"\"kiosk\" was created but could not be made a member of the local Users group"),
+            Text::npos);
+
+  testing::FakeAccounts unnamed;
+  testing::FakeMessageBoxes boxes;
+  unnamed.usersGroup.reset();
+  EXPECT_EQ(CreateLocalUser(u"kiosk", u"x", unnamed, boxes), LocalUserOutcome::kCreated);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].find(u"(error 1332)"), Text::npos);
+  EXPECT_TRUE(unnamed.memberships.empty());
 }
 
-TEST_F(LocalUsersTest, AnUnreadableAccountListMeansTheAccountIsCreated) {
+TEST_F(LocalUsersTest, AnUnreadableAccountListMeansTheAccountIsTriedAndTheSystemsAnswerTold) {
   accounts.failAt = 0;
   accounts.users.push_back({u"kiosk", 1});
-  EXPECT_FALSE(Create(u"kiosk", u"x"));
-  EXPECT_EQ(processes.runs.size(), 1u);
+  accounts.addStatus = NetStatus::kUserExists;
+  EXPECT_EQ(Create(u"kiosk", u"x"), LocalUserOutcome::kNotCreated);
+  EXPECT_EQ(accounts.added.size(), 1u);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].find(u"an account of that name exists already (error 2224)"), Text::npos);
 }
 
 }  // namespace

@@ -19,9 +19,14 @@ class FakeHost final : public IMainWindowHost {
   void ShowMainWindow() override { events.push_back("show"); }
   void HideMainWindow() override { events.push_back("hide"); }
   void TopMostWindow() override { events.push_back("topmost"); }
-  void TerminateApplication() override { events.push_back("terminate"); }
+  void TerminateApplication() override {
+    events.push_back("terminate");
+    terminated = true;
+  }
+  bool TerminationRequested() override { return terminated; }
 
   MainWindowState state;
+  bool terminated = false;
   int renders = 0;
   std::vector<std::string> events;
 };

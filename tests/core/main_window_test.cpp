@@ -186,6 +186,49 @@ TEST_F(MainWindowTest, ClosingIsRefusedForALimitedUserUntilAnExitAction) {
   EXPECT_EQ(fake.identity.administratorQueries, queries) << "no administrator test once an exit action ran";
 }
 
+TEST_F(MainWindowTest, ALimitedUserSeesTheWayOutGreyedAndCannotUseIt) {
+  fake.identity.administrator = false;
+  fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
+  Start("<Settings><CurrentShell>0</CurrentShell><ConnectionType>0</ConnectionType></Settings>");
+  EXPECT_FALSE(host.state.rgCurrentShellEnabled);
+  EXPECT_FALSE(host.state.btnExplorerEnabled);
+  EXPECT_FALSE(host.state.btnSetupWizardEnabled);
+  EXPECT_FALSE(host.state.btnSettingsEnabled);
+  EXPECT_TRUE(host.state.btnRemoteDesktopVisible) << "the connection buttons stay";
+
+  // Clicks that reach the handlers all the same (a message sent from outside).
+  rig.settingsWindow.answers.push_back([] { return 1; });
+  rig.wizardWindow.answers.push_back([] { return 1; });
+  main.btnExplorerClick();
+  main.btnSettingsClick();
+  main.btnSetupWizardClick();
+  main.rgCurrentShellClick(1);
+  EXPECT_TRUE(fake.processes.runs.empty()) << "no Explorer";
+  EXPECT_EQ(rig.settingsWindow.answers.size(), 1u) << "no settings dialog";
+  EXPECT_EQ(rig.wizardWindow.answers.size(), 1u) << "no wizard";
+  EXPECT_EQ(main.Settings.CurrentShell, 0);
+
+  main.btnTestConnectionClick();
+  EXPECT_EQ(fake.processes.runs.size(), 1u) << "the connection test starts the client";
+  main.btnShutdownClick(main.State().btnLogoffTag);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
+}
+
+TEST_F(MainWindowTest, AnAdministratorHasEveryButton) {
+  Start("<Settings/>");
+  EXPECT_TRUE(host.state.rgCurrentShellEnabled);
+  EXPECT_TRUE(host.state.btnExplorerEnabled);
+  EXPECT_TRUE(host.state.btnSetupWizardEnabled);
+  EXPECT_TRUE(host.state.btnSettingsEnabled);
+}
+
+TEST_F(MainWindowTest, OnlyAnAdministratorIsOfferedTheWizardForAMissingFile) {
+  fake.identity.administrator = false;
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.ApplicationStart();
+  EXPECT_TRUE(fake.messages.confirmations.empty());
+}
+
 TEST_F(MainWindowTest, AnAdministratorMayAlwaysClose) {
   EXPECT_TRUE(main.FormCloseQuery());
   EXPECT_TRUE(fake.messages.shown.empty());

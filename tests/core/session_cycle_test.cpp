@@ -156,13 +156,61 @@ TEST_F(SessionCycleTest, DebugModeRequestsNothingButStillEnds) {
   EXPECT_EQ(host.events.back(), "terminate");
 }
 
-TEST_F(SessionCycleTest, ARefusedPowerActionIsReportedAndTheMainWindowComesBack) {
-  fake.power.accept = false;
+TEST_F(SessionCycleTest, ARefusedPowerActionIsToldAndTheUserDecidesAgain) {
+  fake.power.refusals = 1;
+  fake.messages.answers = {false, false};
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 0); },
+                                [](TfrmShutdownDialog& d) { return Choose(d, 1); }};
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(fake.power.requested, (std::vector<std::uint16_t>{17, 16}));
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Lanthe asked Windows to shut down the computer, but Windows refused."});
+  EXPECT_EQ(Questions(), 2) << "the reconnect question comes back first";
+  EXPECT_EQ(fake.processes.runs.size(), 1u) << "no new session";
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"})) << "never the main window";
+}
+
+TEST_F(SessionCycleTest, ARefusedAutomaticActionIsTriedAgainAfterEachMessage) {
+  fake.power.refusals = 2;
   LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(fake.power.requested, (std::vector<std::uint16_t>{16, 16, 16}));
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>(2, u"Lanthe asked Windows to log off, but Windows refused."));
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"}));
+}
+
+TEST_F(SessionCycleTest, AShutdownDialogWithNothingToChooseIsSkippedForTheAutomaticAction) {
+  LogOn(Rdp(Flags(false, true)) +
+        "<ShowShutdown>False</ShowShutdown><ShowLogoff>False</ShowLogoff><ShowRestart>False</ShowRestart>"
+        "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(rig.shutdownWindow.shows, 0);
   EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
-  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Lanthe asked Windows to log off, but Windows refused."});
-  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "show", "topmost"}));
-  EXPECT_TRUE(main.ShutdownRequested) << "the window may now be closed";
+  EXPECT_EQ(host.events.back(), "terminate");
+}
+
+TEST_F(SessionCycleTest, TheCycleStopsOnceTheProgramIsToldToEnd) {
+  // After a reconnect the close protection is open; a close from outside during the
+  // second session is let through and ends the program. Modal windows then return at
+  // once, which must not keep the decision going round.
+  fake.messages.answers = {true};
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    if (fake.processes.runs.size() == 2) host.terminated = true;
+  };
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(fake.processes.runs.size(), 2u);
+  EXPECT_EQ(Questions(), 1) << "nothing is asked after the second session";
+  EXPECT_EQ(rig.shutdownWindow.shows, 0);
+  EXPECT_TRUE(fake.power.requested.empty());
+}
+
+TEST_F(SessionCycleTest, ADialogThatEndsTheProgramStopsTheQuestions) {
+  fake.messages.answers = {false};
+  rig.shutdownWindow.answers = {[&](TfrmShutdownDialog& d) {
+    host.terminated = true;  // the program was told to end while the dialog showed
+    return d.btnAnnulerenClick();
+  }};
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(Questions(), 1);
+  EXPECT_EQ(rig.shutdownWindow.shows, 1);
+  EXPECT_TRUE(fake.power.requested.empty());
 }
 
 TEST_F(SessionCycleTest, CustomIcaHandsTheConnectionFileOverAndStartsTheConnection) {
@@ -204,6 +252,29 @@ TEST_F(SessionCycleTest, XenAppRestoresTheStoredConfigurationBeforePNAgentStarts
         "<ServerURL>https://apps.example.org/config.xml</ServerURL></XenApp>" + Flags(false, false));
   EXPECT_TRUE(restoredFirst);
   EXPECT_EQ(main.Settings.XenApp.PNAgentConfig, u"3C,3E");
+}
+
+TEST_F(SessionCycleTest, TheLauncherListsTheDesktopFolderOfTheRestoredConfiguration) {
+  const auto hex = [](std::string_view text) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+      if (!out.empty()) out += ",";
+      out += digits[c >> 4];
+      out += digits[c & 15];
+    }
+    return out;
+  };
+  auto& key = fake.registry.AddKey(RegistryRoot::CurrentUser, u"SOFTWARE\\Citrix\\PNAgent");
+  const std::string old = "<C><User Blob><Key>DesktopName</Key><Value>Old</Value></User Blob></C>";
+  key.values[u"Configuration Model 000"] = RegistryValue{RegistryType::kBinary, std::vector<std::uint8_t>(old.begin(), old.end())};
+  fake.files.files[u"C:\\Apps\\XenAppSettings.cfg"] =
+      hex("<C><User Blob><Key>DesktopName</Key><Value>Published</Value></User Blob></C>") + "\r\n";
+  LogOn("<ConnectionType>2</ConnectionType><XenApp><CopyXenAppSettings>True</CopyXenAppSettings></XenApp>" +
+        Flags(false, false));
+  ASSERT_EQ(rig.launcherWindow.shows.size(), 1u);
+  EXPECT_EQ(rig.launcherWindow.shows[0].XenApp.DesktopFolder, u"C:\\Users\\kiosk\\Desktop\\Published");
+  EXPECT_EQ(main.Settings.XenApp.DesktopFolder, u"C:\\Users\\kiosk\\Desktop\\Published");
 }
 
 TEST_F(SessionCycleTest, TheXenAppTestRestoresOnlyForALimitedUser) {
@@ -261,15 +332,25 @@ TEST_F(ExitActionTest, ShutdownButtonsSaveFlagAndRequestTheirAction) {
   }
 }
 
+TEST_F(ExitActionTest, ARefusedButtonActionLeavesTheMainWindowAsItIs) {
+  fake.power.accept = false;
+  host.events.clear();
+  main.btnShutdownClick(main.State().btnRestartTag);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{18});
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Lanthe asked Windows to restart the computer, but Windows refused."});
+  EXPECT_TRUE(host.events.empty()) << "the program goes on";
+  EXPECT_TRUE(main.ShutdownRequested) << "the window may now be closed";
+}
+
 TEST_F(ExitActionTest, CodesOutsideTheTable) {
-  main.ExitApplication(5);
+  EXPECT_EQ(main.ExitApplication(5), ExitOutcome::kTerminating);
   EXPECT_TRUE(fake.power.requested.empty());
   EXPECT_EQ(host.events.back(), "terminate") << "5 is greater than 0";
   EXPECT_EQ(fake.files.atomicWrites, 1);
 
   host.events.clear();
   MainWindowRig other;
-  other.main.ExitApplication(-1);
+  EXPECT_EQ(other.main.ExitApplication(-1), ExitOutcome::kGoesOn);
   EXPECT_TRUE(other.main.ShutdownRequested);
   EXPECT_TRUE(other.host.events.empty()) << "the program goes on";
 }

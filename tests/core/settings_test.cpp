@@ -47,6 +47,18 @@ TEST(SettingsDefaults, MatchTheDocumentedTable) {
   EXPECT_FALSE(s.DisableScreenSaver);
 }
 
+TEST(SettingsDefaults, TheCitrixClientIsLookedForAmongThe32BitProgramsWhereThereAreAny) {
+  testing::FakeFolders folders;
+  folders.AddProgramFilesX86();
+  TSettings s;
+  SetDefaultSettings(s, folders, u"C:\\Apps\\lanthe.exe", u"");
+  EXPECT_EQ(s.Citrix.ClientPath, u"C:\\Program Files (x86)\\Citrix\\ICA Client");
+  EXPECT_EQ(DefaultCitrixClientPath(folders), s.Citrix.ClientPath) << "the settings file's missing value too";
+  folders.special[Csidl::kProgramFilesX86] = u"";
+  EXPECT_EQ(DefaultCitrixClientPath(folders), u"C:\\Program Files\\Citrix\\ICA Client")
+      << "an empty answer counts as none";
+}
+
 TEST(SettingsDefaults, FieldsWithoutDefaultKeepWhatTheyHold) {
   testing::FakeFolders folders;
   TSettings s;

@@ -205,6 +205,7 @@ LantheRun::LantheRun(const RunOptions& options) {
   SetVariable(L"LANTHE_TEST_ADMINISTRATOR", options.administrator);
   SetVariable(L"LANTHE_TEST_ELEVATED", options.elevated);
   ::SetEnvironmentVariableW(L"LANTHE_TEST_GROUP_POLICY", options.groupPolicyStandIn ? L"registry" : nullptr);
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_LSA", options.lsaStandIn ? L"registry" : nullptr);
   // A folder cannot be appended to: the recorded power action then fails.
   ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
                             (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());

@@ -33,6 +33,9 @@ struct RunOptions {
   // The test build's stand-in for the group-policy object, which Wine lacks; when
   // false, the program meets Wine's missing object.
   bool groupPolicyStandIn = true;
+  // The test build's stand-in for the local security authority's private data, which
+  // Wine cannot store; when false, the program meets Wine's refusal.
+  bool lsaStandIn = true;
 
   // PNAgent as the fake pnagent.exe and pnamain.exe play it. With apps, the stored
   // PNAgent configuration names a desktop folder of this run, into which pnamain.exe

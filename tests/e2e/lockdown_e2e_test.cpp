@@ -12,6 +12,14 @@ const std::wstring kWinlogon = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion
 const std::wstring kSystem = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 const std::wstring kDesktop = L"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 const std::wstring kStandIn = L"Software\\Lanthe Test Group Policy";
+const std::wstring kSecrets = L"Software\\Lanthe Test LSA";
+
+std::wstring ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  ::GetComputerNameW(name, &size);
+  return name;
+}
 
 class LockdownE2E : public ::testing::Test {
  protected:
@@ -19,6 +27,7 @@ class LockdownE2E : public ::testing::Test {
     DeleteRegistryTree(HKEY_CURRENT_USER, kSystem);
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Policies\\Microsoft\\Windows");
     DeleteRegistryTree(HKEY_CURRENT_USER, kStandIn);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kSecrets);
   }
 };
 
@@ -28,14 +37,44 @@ TEST_F(LockdownE2E, AnAdministratorsStartWritesAutologonAndBothHalvesOfThePolici
                      "<EnableAutologon>True</EnableAutologon><Username>kiosk</Username><Password>p&amp;ss</Password>"
                      "</Autologon></Settings>")});
   ASSERT_TRUE(run.WaitForWindow(L"Lanthe"));
+  EXPECT_FALSE(run.WaitForMessageBox(300)) << "nothing to tell";
   EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultUsername"), L"kiosk");
-  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultPassword"), L"p&ss");
+  EXPECT_EQ(_wcsicmp(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultDomainName").value_or(L"").c_str(),
+                     ComputerName().c_str()),
+            0);
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultPassword"), std::nullopt)
+      << "no password readable in the registry";
+  EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kSecrets, L"DefaultPassword"), L"p&ss") << "kept as the secret";
   EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"AutoAdminLogon"), L"1");
   EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kSystem, L"DisableTaskMgr"), 1u);
   EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kDesktop, L"ScreenSaveActive"), L"1");
   EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn + L"\\User\\" + kSystem, L"DisableTaskMgr"), 1u);
   EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kStandIn + L"\\User\\" + kDesktop, L"ScreenSaveActive"), L"1");
   EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn, L"Saves"), 1u);
+}
+
+TEST_F(LockdownE2E, WhereTheSecretCannotBeStoredThePasswordIsPlainTextAndAnAdministratorIsToldOnce) {
+  LantheRun run({.settingsFile = std::string("<Settings><Autologon><EnableAutologon>True</EnableAutologon>"
+                                             "<Username>kiosk</Username><Password>pw \"2\"</Password></Autologon>"
+                                             "</Settings>"),
+                 .lsaStandIn = false});
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_NE(box->text.find(L"stored in plain text"), std::wstring::npos) << box->text;
+  Answer(*box, IDOK);
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultPassword"), L"pw \"2\"");
+  HWND window = run.WaitForWindow(L"Lanthe");
+  ASSERT_TRUE(window);
+  Click(FindControl(window, L"Button", L"Lanthe"));  // applies the settings again
+  EXPECT_FALSE(run.WaitForMessageBox(1500)) << "only once";
+}
+
+TEST_F(LockdownE2E, AnAccountWithAnyPasswordIsCreatedWithoutAWord) {
+  LantheRun run({.settingsFile = std::string("<Settings><Autologon><CreateUser>True</CreateUser>"
+                                             "<Username>kiosk-e2e</Username><Password>\"*/x\\ ^&amp;%!</Password>"
+                                             "</Autologon></Settings>")});
+  ASSERT_TRUE(run.WaitForWindow(L"Lanthe"));
+  EXPECT_FALSE(run.WaitForMessageBox(500)) << "no refusal, and no command window";
 }
 
 TEST_F(LockdownE2E, ALimitedUsersStartWritesNoPolicy) {

@@ -111,6 +111,25 @@ TEST(MainWindowE2E, ALimitedUserCannotCloseTheWindowInAnyWay) {
   EXPECT_FALSE(run.WaitForExit(300));
 }
 
+TEST(MainWindowE2E, ALimitedUserFindsTheWayOutGreyed) {
+  LantheRun run({.administrator = false, .settingsFile = std::string("<Settings><ConnectionType>0</ConnectionType>"
+                                                                     "</Settings>")});
+  HWND window = MainWindowOf(run);
+  ASSERT_TRUE(window);
+  for (const wchar_t* greyed : {L"Windows Explorer", L"Setup Wizard", L"Settings", L"Explorer", L"Lanthe"}) {
+    HWND control = FindControl(window, L"Button", greyed);
+    ASSERT_TRUE(control) << greyed;
+    EXPECT_FALSE(::IsWindowEnabled(control)) << greyed;
+  }
+  for (const wchar_t* usable : {L"Test Connection", L"Remote Desktop", L"Logoff", L"Shutdown", L"Restart"}) {
+    HWND control = FindControl(window, L"Button", usable);
+    ASSERT_TRUE(control) << usable;
+    EXPECT_TRUE(::IsWindowEnabled(control)) << usable;
+  }
+  Click(FindControl(window, L"Button", L"Setup Wizard"));
+  EXPECT_FALSE(run.WaitForWindow(L"Setup Wizard", 500)) << "a greyed button does nothing";
+}
+
 TEST(MainWindowE2E, AnAdministratorClosesTheWindowAndTheSettingsAreSaved) {
   LantheRun run({.settingsFile = SettingsWith("<ConnectionType>0</ConnectionType>")});
   HWND window = MainWindowOf(run);

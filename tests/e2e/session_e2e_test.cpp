@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "harness.h"
 
 namespace lanthe::e2e {
@@ -196,18 +198,102 @@ TEST(SessionE2E, TheMainWindowsShutdownButtons) {
   }
 }
 
-TEST(SessionE2E, ARefusedPowerActionIsReportedAndTheMainWindowComesBack) {
-  RunOptions options = Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>2</CitrixLogOff>"));
+TEST(SessionE2E, ARefusedPowerActionIsReportedAndTheUserDecidesAgain) {
+  RunOptions options = Limited(Kiosk(Questions(false, true)));
   options.powerActionsAccepted = false;
   LantheRun run(options);
+  AnswerDialog(run, 0, L"Ok");
   const auto box = run.WaitForMessageBox();
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, L"Lanthe asked Windows to log off, but Windows refused.");
+  EXPECT_EQ(box->text, L"Lanthe asked Windows to shut down the computer, but Windows refused.");
   Answer(*box, IDOK);
-  HWND window = run.WaitForWindow(L"Lanthe");
+  EXPECT_TRUE(run.WaitForWindow(kDialog)) << "the dialog comes back";
+  EXPECT_FALSE(run.WaitForWindow(L"Lanthe", 300)) << "never the main window with its way out";
+  EXPECT_EQ(run.ClientCommandLines().size(), 1u);
+}
+
+TEST(SessionE2E, AShutdownDialogWithNothingToChooseGivesWayToTheAutomaticAction) {
+  LantheRun run(Limited(Kiosk("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>True"
+                              "</ShowShutdownDialog><ShowShutdown>False</ShowShutdown><ShowLogoff>False</ShowLogoff>"
+                              "<ShowRestart>False</ShowRestart><CitrixLogOff>2</CitrixLogOff>")));
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+}
+
+// The main window of the run, visible or not.
+HWND MainWindowOf(const LantheRun& run) {
+  struct Search {
+    DWORD process;
+    HWND found;
+  } search{run.ProcessId(), nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        wchar_t caption[64] = {};
+        ::GetWindowTextW(window, caption, 64);
+        if (process == s->process && std::wstring(caption) == L"Lanthe") s->found = window;
+        return s->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForClientWindow() {
+  HWND client = nullptr;
+  WaitUntil([&] { return (client = ::FindWindowW(L"LantheFakeClient", nullptr)) != nullptr; });
+  return client;
+}
+
+TEST(SessionE2E, WhileTheClientRunsTheHiddenMainWindowAnswersOtherPrograms) {
+  LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>2</CitrixLogOff>"), std::nullopt));
+  HWND client = WaitForClientWindow();
+  ASSERT_TRUE(client);
+  HWND window = MainWindowOf(run);
   ASSERT_TRUE(window);
-  ::PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(run.WaitForExit()) << "after an exit action the window may be closed";
+  EXPECT_FALSE(::IsWindowVisible(window));
+  DWORD_PTR result = 0;
+  EXPECT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0)
+      << "a broadcast does not hang for the whole session";
+
+  // Windows asks whether the session may end: the close protection answers No.
+  LRESULT answer = TRUE;
+  std::thread query([&] {
+    DWORD_PTR reply = TRUE;
+    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &reply);
+    answer = static_cast<LRESULT>(reply);
+  });
+  const auto box = run.WaitForMessageBox();
+  if (box) Answer(*box, IDOK);
+  query.join();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"You're not allowed to close this window!");
+  EXPECT_EQ(answer, FALSE);
+  EXPECT_EQ(run.ClientCommandLines().size(), 1u) << "nothing of the program ran meanwhile";
+
+  ::PostMessageW(client, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(run.WaitForExit());
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+}
+
+TEST(SessionE2E, AnOutsideCloseAfterAReconnectEndsTheProgramWithTheSession) {
+  LantheRun run(Limited(Kiosk(Questions(true, true)), std::nullopt));
+  HWND first = WaitForClientWindow();
+  ASSERT_TRUE(first);
+  ::PostMessageW(first, WM_CLOSE, 0, 0);
+  AnswerQuestion(run, true);
+  ASSERT_TRUE(WaitUntil([&] { return run.ClientCommandLines().size() == 2; }));
+  HWND second = WaitForClientWindow();
+  ASSERT_TRUE(second);
+  HWND window = MainWindowOf(run);
+  ASSERT_TRUE(window);
+  DWORD_PTR result = 0;
+  ASSERT_NE(::SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result), 0);
+  EXPECT_FALSE(run.WaitForMessageBox(300)) << "the reconnect already opened the close protection";
+  ::PostMessageW(second, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(run.WaitForExit()) << "no question or dialog keeps it going";
+  EXPECT_TRUE(run.PowerRequests().empty());
 }
 
 }  // namespace

@@ -83,5 +83,32 @@ TEST(SettingsE2E, TheViewerShowsTheStoredConfigurationOrReportsItsDamage) {
   EXPECT_EQ(ControlText(memo), L"<>\r\n") << "the lines added so far stay";
 }
 
+TEST(SettingsE2E, TheViewerStaysUsableBesideTheDialogAndAFailureNeverReopensIt) {
+  LantheRun run({});
+  const auto cfg = std::filesystem::path(run.Folder() + L"XenAppSettings.cfg");
+  std::ofstream(cfg, std::ios::binary) << "3C,61,3E\r\n";
+  HWND dialog = OpenSettings(run);
+  ASSERT_TRUE(dialog);
+  Click(FindControl(dialog, L"Button", L"View stored Config"));
+  HWND viewer = run.WaitForWindow(L"frmLog");
+  ASSERT_TRUE(viewer);
+  EXPECT_TRUE(::IsWindowEnabled(viewer)) << "usable while the settings dialog is modal";
+  EXPECT_FALSE(::IsWindowEnabled(run.WaitForWindow(L"Lanthe"))) << "the main window waits for the dialog";
+
+  ::SendMessageW(viewer, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(viewer); }));
+  std::filesystem::remove(cfg);
+  Click(FindControl(dialog, L"Button", L"View stored Config"));
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_NE(box->text.find(L"Cannot open file"), std::wstring::npos) << box->text;
+  Answer(*box, IDOK);
+  EXPECT_FALSE(WaitUntil([&] { return ::IsWindowVisible(viewer) != FALSE; }, 500)) << "the closed viewer stays closed";
+
+  std::ofstream(cfg, std::ios::binary) << "3C,62,3E\r\n";
+  Click(FindControl(dialog, L"Button", L"View stored Config"));
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(viewer) != FALSE; })) << "a call that works shows it again";
+}
+
 }  // namespace
 }  // namespace lanthe::e2e

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "platform/processes.h"
 #include "platform/win32/shared_functions.h"
 #include "platform/win32/win32_platform.h"
@@ -135,6 +137,58 @@ TEST(RunProgram, WithoutWaitingReturnsWhileTheProgramStillRuns) {
   EXPECT_EQ(CountProcesses(victim.name()), 1);
   EXPECT_TRUE(KillProcessByName(T(victim.name())));
   EXPECT_TRUE(WaitUntil([&] { return CountProcesses(victim.name()) == 0; }));
+}
+
+// A window of the waiting thread that counts what reaches it.
+struct Listener {
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Listener*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == WM_APP) return ++self->sent;
+    if (self && message == WM_APP + 1) ++self->posted;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+  Listener() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"LantheWaitListener";
+    ::RegisterClassW(&windowClass);
+    window = ::CreateWindowExW(0, windowClass.lpszClassName, L"waiting", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                               windowClass.hInstance, nullptr);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~Listener() { ::DestroyWindow(window); }
+  HWND window = nullptr;
+  int sent = 0;
+  int posted = 0;
+};
+
+TEST(RunProgram, WaitingAnswersSentMessagesButRunsNothingPosted) {
+  Listener listener;
+  ASSERT_TRUE(listener.window);
+  // Another program's broadcast, as a thread of our own sees it: sent while the wait
+  // goes on, then a posted message that must wait until the program has ended.
+  LRESULT answer = 0;
+  bool answered = false;
+  int postedDuringWait = -1;
+  std::thread other([&] {
+    ::Sleep(300);
+    DWORD_PTR result = 0;
+    answered = ::SendMessageTimeoutW(listener.window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+    answer = static_cast<LRESULT>(result);
+    ::PostMessageW(listener.window, WM_APP + 1, 0, 0);
+    ::Sleep(200);
+    postedDuringWait = listener.posted;
+  });
+  RecordingMessages messages;
+  EXPECT_EQ(RunProgram(T(Quoted(ProbePath())), u"sleep 1500", ShowState::kHidden, true, messages), 0u);
+  other.join();
+  EXPECT_TRUE(answered) << "the sent message was answered within 2 s";
+  EXPECT_EQ(answer, 1);
+  EXPECT_EQ(postedDuringWait, 0) << "posted messages stay queued during the wait";
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  EXPECT_EQ(listener.posted, 1) << "and are there afterwards";
 }
 
 TEST(RunProgram, Win32ProcessesReportsThroughItsMessageBoxes) {

@@ -8,7 +8,10 @@ constexpr int kPanelHeight = 41;  // pnlButtons along the bottom edge
 
 LogView::LogView(TfrmLog& frmLog)
     : Form(toolkit::FormOptions{u"frmLog", 363, 277, toolkit::BorderStyle::kSizeToolWindow, true, false}),
-      frmLog_(frmLog) {}
+      frmLog_(frmLog) {
+  // The settings dialog that fills it is modal; the viewer is read beside it.
+  SetUsableBesideModal(true);
+}
 
 void LogView::BuildControls() {
   using toolkit::Bounds;
@@ -20,16 +23,18 @@ void LogView::BuildControls() {
   };
 }
 
-void LogView::Render(HWND beside) {
+void LogView::Render(HWND beside, bool show) {
   EnsureWindowHandle();
   memLog->SetLines(frmLog_.memLog);
-  if (!frmLog_.visible || Visible()) return;
+  if (!show || !frmLog_.visible || Visible()) return;
   RECT other{};
   if (beside && ::GetWindowRect(beside, &other)) {
     ::SetWindowPos(hwnd(), nullptr, other.right + 4, other.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
 }
+
+void LogView::Closed() { frmLog_.visible = false; }
 
 void LogView::Resized() {
   using toolkit::Bounds;

@@ -12,13 +12,15 @@ namespace lanthe::win32 {
 class LogView final : public toolkit::Form {
  public:
   explicit LogView(TfrmLog& frmLog);
-  // Shows the lines of frmLog; the window itself when frmLog is visible, beside the
-  // given window.
-  void Render(HWND beside);
+  // Shows the lines of frmLog. With show, the window itself too when frmLog is
+  // visible, beside the given window; a call that failed renders without show, so
+  // that it never brings back a viewer the user closed.
+  void Render(HWND beside, bool show);
 
  protected:
   void BuildControls() override;
   void Resized() override;
+  void Closed() override;
 
  private:
   TfrmLog& frmLog_;

@@ -89,26 +89,22 @@ void SettingsDialogView::BuildControls() {
   Edit1 = std::make_unique<toolkit::Edit>(*gboxXenAppSettings, Bounds{16, 64, 358, 21});
   Edit1->SetEnabled(false);
   btnXenAppViewConfig = std::make_unique<Button>(*gboxXenAppSettings, u"View Registry Config", Bounds{16, 98, 130, 25});
-  btnXenAppViewConfig->OnClick = [this](Button&) {
-    // The lines added so far are shown also when the call fails.
-    try {
-      dialog_.btnXenAppViewConfigClick();
-    } catch (...) {
-      logView_.Render(hwnd());
-      throw;
-    }
-    logView_.Render(hwnd());
+  // The lines added so far are shown also when a call fails, but only a call that
+  // worked shows the viewer.
+  const auto viewConfig = [this](void (TdlgSettings::*call)()) {
+    return [this, call](Button&) {
+      try {
+        (dialog_.*call)();
+      } catch (...) {
+        logView_.Render(hwnd(), false);
+        throw;
+      }
+      logView_.Render(hwnd(), true);
+    };
   };
+  btnXenAppViewConfig->OnClick = viewConfig(&TdlgSettings::btnXenAppViewConfigClick);
   Button1 = std::make_unique<Button>(*gboxXenAppSettings, u"View stored Config", Bounds{152, 98, 130, 25});
-  Button1->OnClick = [this](Button&) {
-    try {
-      dialog_.Button1Click();
-    } catch (...) {
-      logView_.Render(hwnd());
-      throw;
-    }
-    logView_.Render(hwnd());
-  };
+  Button1->OnClick = viewConfig(&TdlgSettings::Button1Click);
 
   // "RDP Settings"
   gbFileLocations = std::make_unique<GroupBox>(pages->Page(SettingsPage::kRdp), u"RDP Settings", Bounds{8, 8, 390, 110});

@@ -1,7 +1,11 @@
-// Local accounts and the workstation's name through the network management calls.
+// Local accounts and the workstation's name through the network management calls,
+// and the local security authority's private data.
 
 #include <windows.h>
 #include <lm.h>
+#include <ntsecapi.h>
+
+#include <string>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -49,6 +53,125 @@ std::optional<WorkstationInfo> Win32Accounts::GetWorkstationInfo() noexcept {
                            FromWide(info->wki100_langroup ? info->wki100_langroup : L"")};
   } catch (...) {
     return std::nullopt;
+  }
+}
+
+namespace {
+
+// A copy of a password that is wiped before its memory goes back.
+class SecretText {
+ public:
+  explicit SecretText(TextView text) : text_(ToWide(text)) {}
+  ~SecretText() { ::SecureZeroMemory(text_.data(), text_.size() * sizeof(wchar_t)); }
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+  wchar_t* data() noexcept { return text_.data(); }
+  std::size_t size() const noexcept { return text_.size(); }
+
+ private:
+  std::wstring text_;
+};
+
+}  // namespace
+
+std::uint32_t Win32Accounts::AddUser(TextView userName, TextView password) noexcept {
+  try {
+    std::wstring name = ToWide(userName);
+    SecretText secret(password);
+    USER_INFO_1 user{};
+    user.usri1_name = name.data();
+    user.usri1_password = secret.data();
+    user.usri1_priv = USER_PRIV_USER;
+    // Without UF_DONT_EXPIRE_PASSWD the local policy lets the password expire after
+    // 42 days, and the automatic log-on fails from then on.
+    user.usri1_flags = UF_SCRIPT | UF_DONT_EXPIRE_PASSWD | UF_PASSWD_CANT_CHANGE;
+    DWORD badParameter = 0;
+    return ::NetUserAdd(nullptr, 1, reinterpret_cast<LPBYTE>(&user), &badParameter);
+  } catch (...) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+std::optional<Text> Win32Accounts::UsersGroupName() noexcept {
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID raw = nullptr;
+  if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0,
+                                  0, 0, &raw)) {
+    return std::nullopt;
+  }
+  const UniqueSid users(raw);
+  wchar_t name[256] = {};
+  wchar_t domain[256] = {};
+  DWORD nameLength = 256;
+  DWORD domainLength = 256;
+  SID_NAME_USE use{};
+  if (!::LookupAccountSidW(nullptr, users.get(), name, &nameLength, domain, &domainLength, &use)) {
+    return std::nullopt;
+  }
+  try {
+    const Text group = FromWideBuffer(name, 256);
+    if (group.empty()) return std::nullopt;
+    return group;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::uint32_t Win32Accounts::AddLocalGroupMember(TextView groupName, TextView accountName) noexcept {
+  try {
+    const std::wstring group = ToWide(groupName);
+    std::wstring account = ToWide(accountName);
+    LOCALGROUP_MEMBERS_INFO_3 member{};
+    member.lgrmi3_domainandname = account.data();
+    return ::NetLocalGroupAddMembers(nullptr, group.c_str(), 3, reinterpret_cast<LPBYTE>(&member), 1);
+  } catch (...) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+Text Win32Accounts::DescribeStatus(std::uint32_t status) noexcept {
+  const auto describe = [status](DWORD source, HMODULE module) -> Text {
+    wchar_t* raw = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | source, module, status,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
+    if (length == 0 || !raw) return Text();
+    const UniqueLocal buffer(raw);
+    return FromWide(std::wstring_view(raw, length));
+  };
+  try {
+    Text text = describe(FORMAT_MESSAGE_FROM_SYSTEM, nullptr);
+    if (text.empty()) {
+      // The network-management codes (2100 and above) have their texts in netmsg.dll.
+      const UniqueLibrary netmsg(::LoadLibraryExW(L"netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+      if (netmsg) text = describe(FORMAT_MESSAGE_FROM_HMODULE, netmsg.get());
+    }
+    return text;
+  } catch (...) {
+    return Text();
+  }
+}
+
+std::uint32_t Win32SecretStore::StorePrivateData(TextView keyName, TextView data) noexcept {
+  try {
+    LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero
+    LSA_HANDLE raw = nullptr;
+    NTSTATUS status = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_SECRET, &raw);
+    if (status != 0) return static_cast<std::uint32_t>(status);
+    const UniqueLsaHandle policy(raw);
+    std::wstring name = ToWide(keyName);
+    SecretText secret(data);
+    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF || (secret.size() + 1) * sizeof(wchar_t) > 0xFFFF) {
+      return LsaStatus::kInvalidParameter;
+    }
+    LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                                  static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
+    LSA_UNICODE_STRING dataString{static_cast<USHORT>(secret.size() * sizeof(wchar_t)),
+                                  static_cast<USHORT>((secret.size() + 1) * sizeof(wchar_t)), secret.data()};
+    status = ::LsaStorePrivateData(policy.get(), &nameString, &dataString);
+    return static_cast<std::uint32_t>(status);
+  } catch (...) {
+    return LsaStatus::kNoMemory;
   }
 }
 

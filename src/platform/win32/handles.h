@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <lm.h>
+#include <ntsecapi.h>
 #include <objbase.h>
 #include <tlhelp32.h>
 
@@ -93,6 +94,27 @@ struct NetApiBuffer {
   static void Close(Type buffer) noexcept { ::NetApiBufferFree(buffer); }
 };
 
+// Policy handles of the local security authority.
+struct LsaHandle {
+  using Type = LSA_HANDLE;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type handle) noexcept { ::LsaClose(handle); }
+};
+
+// Buffers the system allocated with LocalAlloc (FormatMessageW's, for example).
+struct LocalMemory {
+  using Type = HLOCAL;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type memory) noexcept { ::LocalFree(memory); }
+};
+
+// Modules loaded with LoadLibraryExW.
+struct Library {
+  using Type = HMODULE;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type module) noexcept { ::FreeLibrary(module); }
+};
+
 struct Icon {
   using Type = HICON;
   static Type Empty() noexcept { return nullptr; }
@@ -116,6 +138,9 @@ using UniqueFind = UniqueResource<traits::FindHandle>;
 using UniqueSid = UniqueResource<traits::AllocatedSid>;
 using UniqueNetApiBuffer = UniqueResource<traits::NetApiBuffer>;
 using UniqueIcon = UniqueResource<traits::Icon>;
+using UniqueLsaHandle = UniqueResource<traits::LsaHandle>;
+using UniqueLocal = UniqueResource<traits::LocalMemory>;
+using UniqueLibrary = UniqueResource<traits::Library>;
 template <typename Object>
 using UniqueGdi = UniqueResource<traits::GdiObject<Object>>;
 using UniqueFont = UniqueGdi<HFONT>;

@@ -48,6 +48,22 @@ void ShowQuietly(IMessageBoxes& messages, Text (*build)(TextView, TextView), Tex
   }
 }
 
+// Waits for the process without leaving this thread's windows dead to the rest of the
+// system: messages that other programs send (a broadcast such as WM_SETTINGCHANGE, a
+// DDE start, the question whether the session may end) are answered at once. Posted
+// messages (input, clicks, timers) stay in the queue until the process has ended, so
+// nothing of the program itself runs meanwhile.
+DWORD WaitAnsweringSentMessages(HANDLE process) noexcept {
+  for (;;) {
+    const DWORD result = ::MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_SENDMESSAGE, 0);
+    if (result != WAIT_OBJECT_0 + 1) return result;
+    // Peeking for sent messages hands each of them to its window procedure; nothing
+    // posted is looked at or taken off the queue.
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 }  // namespace
 
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
@@ -77,7 +93,7 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
 
   process.closeThread();
   DWORD exitCode = 0;
-  if (wait && ::WaitForSingleObject(process.process(), INFINITE) != WAIT_FAILED) {
+  if (wait && WaitAnsweringSentMessages(process.process()) == WAIT_OBJECT_0) {
     ::GetExitCodeProcess(process.process(), &exitCode);
   }
   return exitCode;

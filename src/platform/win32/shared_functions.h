@@ -16,8 +16,9 @@ namespace lanthe::win32 {
 // Starts "program parameters" (the blank always stands between them, also when
 // parameters is empty; program is taken as the caller quoted it). A program that
 // cannot be started is reported through messages and the call returns 0 at once.
-// With wait, blocks until the program has ended and returns its exit code;
-// without, returns 0.
+// With wait, blocks until the program has ended and returns its exit code,
+// answering only the messages other programs send to this thread's windows
+// meanwhile; without, returns 0.
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
                          IMessageBoxes& messages) noexcept;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
 
 namespace lanthe::win32 {
 
@@ -89,6 +90,25 @@ std::unique_ptr<IGroupPolicyObject> TestSeamGroupPolicy::CreateObject(std::uint3
   } catch (...) {
   }
   return real_.CreateObject(errorCode);
+}
+
+std::uint32_t TestSeamSecretStore::StorePrivateData(TextView keyName, TextView data) noexcept {
+  try {
+    if (EnvironmentValue(L"LANTHE_TEST_LSA") != L"registry") return real_.StorePrivateData(keyName, data);
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kTestSecretsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+      return LsaStatus::kAccessDenied;
+    }
+    const UniqueKey owned(key);
+    const std::wstring name = ToWide(keyName);
+    const std::wstring value = ToWide(data);
+    const LSTATUS status = ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return status == ERROR_SUCCESS ? LsaStatus::kSuccess : LsaStatus::kAccessDenied;
+  } catch (...) {
+    return LsaStatus::kNoMemory;
+  }
 }
 
 bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {

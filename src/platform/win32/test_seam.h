@@ -14,6 +14,10 @@
 //                            administrator. Unset: the real object.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
+// LANTHE_TEST_LSA            "registry": a stand-in for the local security authority's
+//                            private data (which Wine cannot store) keeps each secret as
+//                            a string value under HKEY_CURRENT_USER\Software\Lanthe Test
+//                            LSA. Unset: the real store.
 
 #include "platform/win32/win32_platform.h"
 
@@ -41,6 +45,17 @@ class TestSeamGroupPolicy final : public IGroupPolicy {
 };
 
 inline constexpr wchar_t kTestGroupPolicyKey[] = L"Software\\Lanthe Test Group Policy";
+
+// The real secret store, or the stand-in that LANTHE_TEST_LSA asks for.
+class TestSeamSecretStore final : public ISecretStore {
+ public:
+  std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
+
+ private:
+  Win32SecretStore real_;
+};
+
+inline constexpr wchar_t kTestSecretsKey[] = L"Software\\Lanthe Test LSA";
 
 // Records power actions instead of requesting them. Never calls ExitWindowsEx.
 class RecordingPower final : public IPower {

@@ -94,6 +94,13 @@ class Win32RegistryKey final : public IRegistryKey {
     return Write(name, REG_BINARY, value.data(), value.size());
   }
 
+  bool DeleteValue(TextView name) noexcept override {
+    return Guarded(false, [&] {
+      const LSTATUS status = ::RegDeleteValueW(key_.get(), ToWide(name).c_str());
+      return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    });
+  }
+
   std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) noexcept override {
     return Guarded<std::unique_ptr<IRegistryKey>>(nullptr, [&]() -> std::unique_ptr<IRegistryKey> {
       const std::wstring subKey = ToWide(TrimBackslashes(path));

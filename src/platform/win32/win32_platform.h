@@ -101,11 +101,22 @@ class Win32ShellLinks final : public IShellLinks {
   std::optional<Shortcut> ReadShortcut(TextView path) noexcept override;
 };
 
-// NetUserEnum and NetWkstaGetInfo.
+// NetUserEnum, NetWkstaGetInfo, NetUserAdd and NetLocalGroupAddMembers.
 class Win32Accounts final : public IAccounts {
  public:
   UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) noexcept override;
   std::optional<WorkstationInfo> GetWorkstationInfo() noexcept override;
+  std::uint32_t AddUser(TextView userName, TextView password) noexcept override;
+  std::optional<Text> UsersGroupName() noexcept override;
+  std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) noexcept override;
+  // FormatMessageW from the system's messages, then from netmsg.dll (the NERR_ codes).
+  Text DescribeStatus(std::uint32_t status) noexcept override;
+};
+
+// LsaOpenPolicy and LsaStorePrivateData.
+class Win32SecretStore final : public ISecretStore {
+ public:
+  std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
 };
 
 // The ANSI code page of the running system (CP_ACP).
@@ -120,19 +131,19 @@ class Win32CodePage final : public ICodePage {
 Text FullPath(TextView path) noexcept;
 
 // One of each, bundled as a Platform. The second constructor takes the identity,
-// power and group-policy services from outside (the test build puts its seam there);
+// power, group-policy and secret services from outside (the test build puts its seam there);
 // they must outlive this object.
 class Win32Platform {
  public:
-  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_) {}
-  Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy) noexcept
-      : processes_(messages_), identity_(identity), power_(power), groupPolicy_(groupPolicy) {}
+  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_, ownSecrets_) {}
+  Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy, ISecretStore& secrets) noexcept
+      : processes_(messages_), identity_(identity), power_(power), groupPolicy_(groupPolicy), secrets_(secrets) {}
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   Platform platform() noexcept {
-    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,  power_,
-                    windows_,  messages_,  codePage_, groupPolicy_, accounts_, shellLinks_};
+    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,   power_,
+                    windows_,  messages_,  codePage_, groupPolicy_, accounts_, shellLinks_, secrets_};
   }
 
  private:
@@ -149,9 +160,11 @@ class Win32Platform {
   Win32GroupPolicy ownGroupPolicy_;
   Win32Accounts accounts_;
   Win32ShellLinks shellLinks_;
+  Win32SecretStore ownSecrets_;
   IIdentity& identity_;
   IPower& power_;
   IGroupPolicy& groupPolicy_;
+  ISecretStore& secrets_;
 };
 
 }  // namespace lanthe::win32

@@ -56,6 +56,10 @@ void MainWindowView::RenderMainWindow(const MainWindowState& state) {
   pending_ = state;
   if (!built_) return;
   rgCurrentShell->SetItemIndex(state.rgCurrentShellItemIndex);
+  rgCurrentShell->SetEnabled(state.rgCurrentShellEnabled);
+  btnExplorer->SetEnabled(state.btnExplorerEnabled);
+  btnSetupWizard->SetEnabled(state.btnSetupWizardEnabled);
+  btnSettings->SetEnabled(state.btnSettingsEnabled);
   btnPN->SetVisible(state.btnPNVisible);
   btnRemoteDesktop->SetVisible(state.btnRemoteDesktopVisible);
   btnLogoff->Tag = state.btnLogoffTag;
@@ -82,6 +86,8 @@ void MainWindowView::TopMostWindow() {
 }
 
 void MainWindowView::TerminateApplication() { toolkit::Application::Terminate(); }
+
+bool MainWindowView::TerminationRequested() { return toolkit::Application::TerminateRequested(); }
 
 bool MainWindowView::CloseQuery() { return frmMain_->FormCloseQuery(); }
 

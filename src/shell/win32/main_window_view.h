@@ -20,6 +20,7 @@ class MainWindowView final : public toolkit::Form, public IMainWindowHost {
   void HideMainWindow() override;
   void TopMostWindow() override;
   void TerminateApplication() override;
+  bool TerminationRequested() override;
 
  protected:
   void BuildControls() override;

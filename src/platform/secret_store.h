@@ -1,0 +1,27 @@
+#pragma once
+// The Local Security Authority's private data: where Windows keeps secrets such as the
+// password of the automatic log-on, readable only by the system.
+
+#include <cstdint>
+
+#include "platform/text.h"
+
+namespace lanthe {
+
+namespace LsaStatus {
+constexpr std::uint32_t kSuccess = 0;
+constexpr std::uint32_t kObjectNameNotFound = 0xC0000034;  // STATUS_OBJECT_NAME_NOT_FOUND
+constexpr std::uint32_t kAccessDenied = 0xC0000022;        // STATUS_ACCESS_DENIED
+constexpr std::uint32_t kInvalidParameter = 0xC000000D;    // STATUS_INVALID_PARAMETER
+constexpr std::uint32_t kNoMemory = 0xC0000017;            // STATUS_NO_MEMORY
+}  // namespace LsaStatus
+
+class ISecretStore {
+ public:
+  virtual ~ISecretStore() = default;
+  // Stores data as the local policy's private data of that name (LsaOpenPolicy with
+  // POLICY_CREATE_SECRET, then LsaStorePrivateData). The status the system gave.
+  virtual std::uint32_t StorePrivateData(TextView keyName, TextView data) = 0;
+};
+
+}  // namespace lanthe
