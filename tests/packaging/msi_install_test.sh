@@ -10,15 +10,21 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-prefix"
+
 winlogon='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Winlogon'
 program_dir='C:\Program Files\Lanthe'
-unix_dir=$(winepath -u "$program_dir" 2>/dev/null)
+# Every later check depends on these answers: a prefix that does not answer, or an
+# empty path, ends the test here with what was empty.
+lanthe_wine_ready || { echo "FAIL: the prefix is not ready"; exit 1; }
+unix_dir=$(lanthe_winepath -u "$program_dir") || { echo "FAIL: no Unix path for $program_dir"; exit 1; }
+[[ $unix_dir == */Lanthe ]] || { echo "FAIL: winepath -u '$program_dir' gave '$unix_dir'"; exit 1; }
 
 reg_value() {  # key, name: the value's data, or nothing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  lanthe_wine_output wine reg query "$1" /v "$2" | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 lanthe_entries() {  # the Add/Remove Programs keys of Lanthe, each as one block of lines
-  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+  lanthe_wine_output wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
     awk '/^HKEY/ {if (hit) print block "\n--"; block=""; hit=0} {block=block"\n"$0} /DisplayName.*Lanthe/ {hit=1}
          END {if (hit) print block "\n--"}'
 }
