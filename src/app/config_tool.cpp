@@ -281,7 +281,11 @@ class ConfigTool {
   static void CheckCode(const SettingsField& field, std::int32_t value, std::vector<std::string>& findings) {
     const std::string name(field.recordName);
     const std::string shown = std::to_string(value);
-    if (name == "ConnectionType" && (value < 0 || value > 2)) {
+    if (field.ranged && (value < field.minimum || value > field.maximum)) {
+      findings.push_back(name + ": " + shown + " is outside " + std::to_string(field.minimum) + " to " +
+                         std::to_string(field.maximum) + ": " +
+                         std::to_string(value < field.minimum ? field.minimum : field.maximum) + " is used");
+    } else if (name == "ConnectionType" && (value < 0 || value > 2)) {
       findings.push_back(name + ": " + shown +
                          " is no connection type (0 Remote Desktop, 1 Custom ICA, 2 XenApp): no client starts");
     } else if (name == "CurrentShell" && value != 0 && value != 1) {

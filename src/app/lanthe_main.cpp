@@ -22,6 +22,7 @@
 #include "wizard/win32/setup_wizard_view.h"
 #include "shell/main_window.h"
 #include "shell/win32/main_window_view.h"
+#include "shell/win32/network_wait_view.h"
 #include "toolkit/application.h"
 
 #ifdef LANTHE_TEST_BUILD
@@ -40,7 +41,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::RecordingPower power;
   lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
   lanthe::win32::TestSeamSecretStore secrets;
-  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets);
+  lanthe::win32::TestSeamNetwork network;
+  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets, network);
 #else
   lanthe::win32::Win32Platform system;
 #endif
@@ -59,9 +61,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::SettingsDialogView dlgSettingsView(dlgSettings, frmLogView);
   lanthe::TfrmSetupWizard frmSetupWizard(platform, pnagent);
   lanthe::win32::SetupWizardView frmSetupWizardView(frmSetupWizard);
+  lanthe::TfrmNetworkWait frmNetworkWait(platform.network);
+  lanthe::win32::NetworkWaitView frmNetworkWaitView(frmNetworkWait);
   lanthe::OperatorWindows windows{frmShutdownDialog,     frmShutdownDialogView, frmXenAppLauncher,
                                   frmXenAppLauncherView, dlgSettings,           dlgSettingsView,
-                                  frmSetupWizard,        frmSetupWizardView};
+                                  frmSetupWizard,        frmSetupWizardView,    frmNetworkWait,
+                                  frmNetworkWaitView};
   lanthe::win32::MainWindowView frmMainView;
   lanthe::TfrmMain frmMain(platform, frmMainView, windows, pnagent);
   frmMainView.Attach(frmMain);
@@ -83,6 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     frmXenAppLauncher.FormCreate();
     frmXenAppLauncherView.CreateWindowHandleOnFirstUse(&frmMainView);
     frmLogView.CreateWindowHandleOnFirstUse(&frmMainView);
+    frmNetworkWaitView.CreateWindowHandleOnFirstUse(&frmMainView);
     frmMain.ApplicationStart();
   } catch (const std::exception& error) {
     // An error that escapes start-up ends the program after showing its text.

@@ -1,5 +1,7 @@
 #include "config/settings.h"
 
+#include <algorithm>
+
 namespace lanthe {
 
 Text DefaultCitrixClientPath(IFolders& folders) {
@@ -60,6 +62,12 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
   settings.CurrentShell = CurrentShell::kExplorer;
   settings.LogoFile = u"logo.bmp";
   settings.DisableScreenSaver = false;
+  settings.LockSecureScreen = false;
+  settings.WaitForNetwork = kWaitForNetworkDefault;
+}
+
+std::int32_t EffectiveWaitForNetwork(const TSettings& settings) {
+  return std::clamp(settings.WaitForNetwork, 0, kWaitForNetworkMaximum);
 }
 
 }  // namespace lanthe

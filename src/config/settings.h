@@ -105,9 +105,19 @@ struct TSettings {
   std::int32_t CurrentShell = 0;
   Text LogoFile;  // not in the settings file
   bool DisableScreenSaver = false;  // not in the settings file; nothing sets it
+  // Kiosk lockdown beyond the task manager. Both are written to the settings file only
+  // when they differ from their defaults.
+  bool LockSecureScreen = false;  // no Lock, Switch user, Sign out, Change a password on Ctrl+Alt+Del
+  std::int32_t WaitForNetwork = 0;  // seconds, 0 to 600: the longest wait for a network; 0 = none
 
   bool operator==(const TSettings&) const = default;
 };
+
+// The range of WaitForNetwork, and the value the program uses for any stored one: the
+// nearest limit for a value outside it.
+inline constexpr std::int32_t kWaitForNetworkDefault = 30;
+inline constexpr std::int32_t kWaitForNetworkMaximum = 600;
+std::int32_t EffectiveWaitForNetwork(const TSettings& settings);
 
 // Fills the record with its defaults. The program directory is that of
 // executablePath; pnagentDesktopName is PNAgent's desktop-folder name (empty when

@@ -46,6 +46,18 @@ constexpr SettingsField ReadAs(SettingsField field, std::u16string_view readName
   return field;
 }
 
+constexpr SettingsField WrittenOnlyWhenChanged(SettingsField field) {
+  field.writtenOnlyWhenChanged = true;
+  return field;
+}
+
+constexpr SettingsField Within(SettingsField field, std::int32_t minimum, std::int32_t maximum) {
+  field.ranged = true;
+  field.minimum = minimum;
+  field.maximum = maximum;
+  return field;
+}
+
 const std::array kFields = {
     Integer(u"", u"CurrentShell", "CurrentShell", LANTHE_INT(CurrentShell), 0),
     Integer(u"", u"CitrixLogOff", "CitrixLogOff", LANTHE_INT(CitrixLogOff), 0),
@@ -102,6 +114,12 @@ const std::array kFields = {
     Flag(u"", u"RemoveWallpaper", "RemoveWallpaper", LANTHE_FLAG(RemoveWallpaper), false),
     Flag(u"", u"UseBackgroundColor", "UseBackgroundColor", LANTHE_FLAG(UseBackgroundColor), false),
     Integer(u"", u"BackgroundColor", "BackgroundColor", LANTHE_INT(BackgroundColor), 0),
+
+    // Later additions, after every earlier element.
+    WrittenOnlyWhenChanged(Flag(u"", u"LockSecureScreen", "LockSecureScreen", LANTHE_FLAG(LockSecureScreen), false)),
+    WrittenOnlyWhenChanged(Within(Integer(u"", u"WaitForNetwork", "WaitForNetwork", LANTHE_INT(WaitForNetwork),
+                                          kWaitForNetworkDefault),
+                                  0, kWaitForNetworkMaximum)),
 };
 
 #undef LANTHE_INT
@@ -120,6 +138,16 @@ bool SameAsciiCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+bool SettingsField::HoldsMissingValue(const TSettings& s) const {
+  switch (kind) {
+    case FieldKind::kInteger: return IntegerOf(s) == missingInteger;
+    case FieldKind::kFlagWord:
+    case FieldKind::kFlagNumber: return FlagOf(s) == missingFlag;
+    case FieldKind::kText: return TextOf(s) == missingText;
+  }
+  return false;
+}
 
 std::span<const SettingsField> SettingsFields() { return kFields; }
 

@@ -40,6 +40,13 @@ struct SettingsField {
   std::int32_t missingInteger = 0;
   bool missingFlag = false;
   std::u16string_view missingText;
+  // Elements that came later are written only when their value differs from the one
+  // a missing element reads as, so that files using none of them keep their bytes.
+  bool writtenOnlyWhenChanged = false;
+  // Integers the program keeps within a range (the nearest limit counts).
+  bool ranged = false;
+  std::int32_t minimum = 0;
+  std::int32_t maximum = 0;
 
   bool IsFlag() const { return kind == FieldKind::kFlagWord || kind == FieldKind::kFlagNumber; }
 
@@ -48,6 +55,9 @@ struct SettingsField {
   std::int32_t IntegerOf(const TSettings& s) const { return integer(const_cast<TSettings&>(s)); }
   bool FlagOf(const TSettings& s) const { return flag(const_cast<TSettings&>(s)); }
   const Text& TextOf(const TSettings& s) const { return text(const_cast<TSettings&>(s)); }
+
+  // Whether the record's value is the one a missing element reads as.
+  bool HoldsMissingValue(const TSettings& s) const;
 };
 
 // Every element of the settings file, sections in the order "Citrix", "ICA",

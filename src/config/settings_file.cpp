@@ -162,6 +162,7 @@ XmlElement BuildSettingsElement(const TSettings& settings) {
   XmlElement root;
   root.name = u"Settings";
   for (const auto& field : SettingsFields()) {
+    if (field.writtenOnlyWhenChanged && field.HoldsMissingValue(settings)) continue;
     std::vector<XmlElement>* parent = &root.children;
     if (!field.section.empty()) {
       if (root.children.empty() || root.children.back().name != field.section) {

@@ -46,6 +46,8 @@ void TdlgSettings::SettingsToControls() {
   Controls.chkRemoveWallpaper = s.RemoveWallpaper;
   Controls.chkUseBackgroundColor = s.UseBackgroundColor;
   Controls.colBackgroundColor = s.BackgroundColor;
+  Controls.chkLockSecureScreen = s.LockSecureScreen;
+  Controls.speWaitForNetwork = EffectiveWaitForNetwork(s);
 }
 
 void TdlgSettings::ControlsToSettings() {
@@ -75,6 +77,9 @@ void TdlgSettings::ControlsToSettings() {
   s.RemoveWallpaper = Controls.chkRemoveWallpaper;
   s.UseBackgroundColor = Controls.chkUseBackgroundColor;
   s.BackgroundColor = Controls.colBackgroundColor;
+  s.LockSecureScreen = Controls.chkLockSecureScreen;
+  // A value the spin editor shows within its range replaces only one it changed.
+  if (Controls.speWaitForNetwork != EffectiveWaitForNetwork(s)) s.WaitForNetwork = Controls.speWaitForNetwork;
 }
 
 int TdlgSettings::btnOkClick() {

@@ -23,6 +23,7 @@ constexpr int kCustomIca = 2;
 constexpr int kXenApp = 3;
 constexpr int kRdp = 4;
 constexpr int kOther = 5;
+constexpr int kKiosk = 6;
 }  // namespace SettingsPage
 
 // The items of rgConnectionType, top to bottom, and the code each one stands for.
@@ -49,6 +50,8 @@ struct SettingsDialogControls {
   bool chkRemoveWallpaper = false;
   bool chkUseBackgroundColor = false;
   std::int32_t colBackgroundColor = 0;
+  bool chkLockSecureScreen = false;
+  int speWaitForNetwork = 0;  // seconds, within 0 to 600
 
   bool operator==(const SettingsDialogControls&) const = default;
 };

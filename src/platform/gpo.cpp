@@ -19,37 +19,53 @@ TGPO::TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, IWindowList& windows)
   if (!object_) throw GroupPolicyUnavailable(code);
 }
 
-IRegistryKey* TGPO::UserSection() {
+bool TGPO::Open() {
   if (!openTried_) {
     openTried_ = true;
-    if (object_->OpenLocalMachineGPO()) userSection_ = object_->GetUserRegistryKey();
+    opened_ = object_->OpenLocalMachineGPO();
+    if (opened_) userSection_ = object_->GetUserRegistryKey();
   }
-  return userSection_.get();
+  return opened_;
 }
 
 template <typename Write>
-void TGPO::SetPolicy(TextView key, TextView valueName, Write write) {
-  IRegistryKey* userSection = UserSection();
-  if (!userSection) return;
+void TGPO::SetPolicy(RegistryRoot root, TextView key, TextView valueName, Write write) {
+  if (!Open()) return;
+  IRegistryKey* section = nullptr;
+  if (root == RegistryRoot::CurrentUser) {
+    section = userSection_.get();
+  } else {
+    if (!machineSection_) machineSection_ = object_->GetMachineRegistryKey();
+    section = machineSection_.get();
+    machineWritten_ = machineWritten_ || section != nullptr;
+  }
+  if (!section) return;
   const auto written = [&](std::unique_ptr<IRegistryKey> target) {
     if (!target || write(*target)) return;
     if (!failedValue_) failedValue_ = Text(valueName);
   };
-  // The current user's own registry first, then the user section of the object.
-  written(registry_.CreateKey(RegistryRoot::CurrentUser, key));
-  written(userSection->CreateSubKey(key));
+  // The registry that Windows reads now first, then the section of the object.
+  written(registry_.CreateKey(root, key));
+  written(section->CreateSubKey(key));
 }
 
 void TGPO::SetPolicyBool(TextView key, TextView valueName, bool value) {
-  SetPolicy(key, valueName, [&](IRegistryKey& k) { return k.WriteDword(valueName, value ? 1 : 0); });
+  SetPolicy(RegistryRoot::CurrentUser, key, valueName,
+            [&](IRegistryKey& k) { return k.WriteDword(valueName, value ? 1 : 0); });
 }
 
 void TGPO::SetPolicyString(TextView key, TextView valueName, TextView value) {
-  SetPolicy(key, valueName, [&](IRegistryKey& k) { return k.WriteString(valueName, value); });
+  SetPolicy(RegistryRoot::CurrentUser, key, valueName, [&](IRegistryKey& k) { return k.WriteString(valueName, value); });
+}
+
+void TGPO::SetMachinePolicyBool(TextView key, TextView valueName, bool value) {
+  SetPolicy(RegistryRoot::LocalMachine, key, valueName,
+            [&](IRegistryKey& k) { return k.WriteDword(valueName, value ? 1 : 0); });
 }
 
 void TGPO::SavePolicy() {
-  object_->Save();
+  object_->Save(false);
+  if (machineWritten_) object_->Save(true);
   windows_.BroadcastSettingChange(kPolicyChangeArea);
   if (failedValue_) throw Error(WriteFailure(*failedValue_));
 }

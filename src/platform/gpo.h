@@ -43,20 +43,27 @@ class TGPO {
   // after it: SavePolicy raises its Error once the object has been saved.
   void SetPolicyBool(TextView key, TextView valueName, bool value);
   void SetPolicyString(TextView key, TextView valueName, TextView value);
-  // Saves the user section, tells the running programs that policies changed, then
-  // raises an Error naming the first value that could not be written, if any.
+  // A machine policy, in the same way: the value lands in the machine's registry
+  // (key below HKEY_LOCAL_MACHINE) and in the object's machine section.
+  void SetMachinePolicyBool(TextView key, TextView valueName, bool value);
+  // Saves the user section (and the machine section when a machine policy was
+  // written), tells the running programs that policies changed, then raises an Error
+  // naming the first value that could not be written, if any.
   void SavePolicy();
 
  private:
   template <typename Write>
-  void SetPolicy(TextView key, TextView valueName, Write write);
-  IRegistryKey* UserSection();
+  void SetPolicy(RegistryRoot root, TextView key, TextView valueName, Write write);
+  bool Open();
 
   std::unique_ptr<IGroupPolicyObject> object_;
   IRegistry& registry_;
   IWindowList& windows_;
   bool openTried_ = false;
-  std::unique_ptr<IRegistryKey> userSection_;  // null when the object did not open
+  bool opened_ = false;
+  std::unique_ptr<IRegistryKey> userSection_;     // null when the object gave none
+  std::unique_ptr<IRegistryKey> machineSection_;  // asked for at the first machine policy
+  bool machineWritten_ = false;
   std::optional<Text> failedValue_;            // the first value that could not be written
 };
 

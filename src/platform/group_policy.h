@@ -1,6 +1,6 @@
 #pragma once
 // The machine's local group-policy object: the user policies that Windows applies
-// to the users of the machine.
+// to every user of the machine (administrators included), and the machine policies.
 
 #include <cstdint>
 #include <memory>
@@ -16,10 +16,13 @@ class IGroupPolicyObject {
   // Opens the local machine's object with its registry data loaded; false unless
   // the object reports full success (a program without administrator rights gets false).
   virtual bool OpenLocalMachineGPO() = 0;
-  // The registry key of the user section; nullptr unless the object reports success.
+  // The registry key of the user or the machine section; nullptr unless the object
+  // reports success.
   virtual std::unique_ptr<IRegistryKey> GetUserRegistryKey() = 0;
-  // Saves the user section as changed by the registry extension. Its outcome is not told.
-  virtual void Save() = 0;
+  virtual std::unique_ptr<IRegistryKey> GetMachineRegistryKey() = 0;
+  // Saves the user (or the machine) section as changed by the registry extension. Its
+  // outcome is not told.
+  virtual void Save(bool machine) = 0;
 };
 
 class IGroupPolicy {

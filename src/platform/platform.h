@@ -4,11 +4,13 @@
 
 #include "platform/accounts.h"
 #include "platform/code_page.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/group_policy.h"
 #include "platform/folders.h"
 #include "platform/identity.h"
 #include "platform/message_boxes.h"
+#include "platform/network.h"
 #include "platform/power.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -33,6 +35,8 @@ struct Platform {
   IAccounts& accounts;
   IShellLinks& shellLinks;
   ISecretStore& secrets;
+  INetwork& network;
+  IDesktop& desktop;
 };
 
 }  // namespace lanthe

@@ -14,6 +14,9 @@ namespace lanthe {
 
 namespace {
 
+constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
 constexpr char16_t kNotAllowedToClose[] = u"You're not allowed to close this window!";
 
 constexpr char16_t kPasswordInPlainText[] =
@@ -227,7 +230,31 @@ void TfrmMain::StartClient() {
   }
 }
 
+void TfrmMain::ApplyDesktop() {
+  // For this log-on only: the user's own profile keeps its desktop.
+  if (Settings.RemoveWallpaper) platform_.desktop.RemoveWallpaper();
+  if (Settings.UseBackgroundColor) {
+    platform_.desktop.SetDesktopColor(static_cast<std::uint32_t>(Settings.BackgroundColor) & 0xFFFFFFu);
+  }
+}
+
+void TfrmMain::WaitForNetwork() {
+  switch (Settings.ConnectionType) {
+    case ConnectionType::kRemoteDesktop:
+    case ConnectionType::kCustomIca:
+    case ConnectionType::kXenApp: break;
+    default: return;  // no client, nothing to wait for
+  }
+  TfrmNetworkWait& wait = windows_.frmNetworkWait;
+  const std::int32_t seconds = EffectiveWaitForNetwork(Settings);
+  if (!wait.NeedsToWait(seconds)) return;
+  wait.WaitSeconds = seconds;
+  windows_.networkWaitWindow.ShowModal();
+}
+
 void TfrmMain::RunConnection() {
+  // The desktop behind the client, whoever runs the cycle.
+  ApplyDesktop();
   // A reconnect starts the next pass here, one after the other, rather than inside
   // the pass before it: a kiosk that reconnects all day does not pile up calls.
   for (;;) {
@@ -236,8 +263,11 @@ void TfrmMain::RunConnection() {
       Unhide();
       return;
     }
-    // 2. and 3. The client of ConnectionType, until it has ended.
+    // 2. and 3. The client of ConnectionType, once there is a network (or the wait
+    //    for one is over), until it has ended.
     host_.HideMainWindow();
+    WaitForNetwork();
+    if (host_.TerminationRequested()) return;
     StartClient();
     // 4. The end-of-session decision and its exit action. When Windows refuses the
     //    power action, the user decides again rather than facing a main window.
@@ -371,11 +401,17 @@ void TfrmMain::ApplyPolicies() {
     return;
   }
   if (DebugMode) return;
-  gpo->SetPolicyBool(u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", u"DisableTaskMgr",
-                     Settings.DisableTaskManager);
+  gpo->SetPolicyBool(kSystemPolicies, u"DisableTaskMgr", Settings.DisableTaskManager);
   // Relative to the root exactly so, with no "Software" level in front.
   gpo->SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive",
                        Settings.DisableScreenSaver ? u"0" : u"1");
+  // The Ctrl+Alt+Del screen: Lock, Change a password and Sign out for the users,
+  // Switch user for the machine. Written in both states, as the task manager's is.
+  const bool lock = Settings.LockSecureScreen;
+  gpo->SetPolicyBool(kSystemPolicies, u"DisableLockWorkstation", lock);
+  gpo->SetPolicyBool(kSystemPolicies, u"DisableChangePassword", lock);
+  gpo->SetPolicyBool(kExplorerPolicies, u"NoLogoff", lock);
+  gpo->SetMachinePolicyBool(kSystemPolicies, u"HideFastUserSwitching", lock);
   gpo->SavePolicy();
 }
 

@@ -18,6 +18,7 @@
 #include "dialogs/xenapp_launcher.h"
 #include "wizard/setup_wizard.h"
 #include "platform/platform.h"
+#include "shell/network_wait.h"
 #include "shell/winlogon.h"
 
 namespace lanthe {
@@ -80,6 +81,8 @@ struct OperatorWindows {
   IModalWindow& settingsDialogWindow;
   TfrmSetupWizard& frmSetupWizard;
   IModalWindow& setupWizardWindow;
+  TfrmNetworkWait& frmNetworkWait;
+  IModalWindow& networkWaitWindow;
 };
 
 // The reconnect question, the one box with a caption of its own.
@@ -160,6 +163,8 @@ class TfrmMain {
  private:
   void OfferElevation();
   bool ShutdownDialogHasChoices() const;
+  void ApplyDesktop();
+  void WaitForNetwork();
   void StartClient();
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();

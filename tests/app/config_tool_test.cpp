@@ -41,7 +41,7 @@ constexpr char kDefaultsJson[] =
     "\"ClientPath\":\"\",\"FullScreen\":true,\"Port\":3389,\"UseRDPFile\":false,\"RDPFileLocation\":\"\"},"
     "\"Autologon\":{\"CreateUser\":false,\"EnableAutologon\":false,\"UseSysinternals\":false,\"Username\":\"\","
     "\"Password\":\"\"},\"AutologonExe\":\"autologon.exe\",\"DisableTaskManager\":false,\"RemoveWallpaper\":false,"
-    "\"UseBackgroundColor\":true,\"BackgroundColor\":0}\n";
+    "\"UseBackgroundColor\":true,\"BackgroundColor\":0,\"LockSecureScreen\":false,\"WaitForNetwork\":30}\n";
 
 TEST_F(ConfigToolTest, ShowOfAMissingFileGivesTheDefaultsWithoutAsking) {
   EXPECT_EQ(Run({u"show", u"settings.xml"}), ConfigToolExit::kOk);
@@ -163,6 +163,21 @@ TEST_F(ConfigToolTest, CheckListsEverythingReadOtherwiseThanWritten) {
   };
   for (const char* line : expected) EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
   EXPECT_EQ(out.find("Fullscreen"), std::string::npos) << "a name in other letter case is read all the same";
+}
+
+TEST_F(ConfigToolTest, TheLockdownSettingsAreShownWrittenAndChecked) {
+  ASSERT_EQ(Run({u"write", u"/k.xml"}), ConfigToolExit::kOk);
+  EXPECT_EQ(File(u"/k.xml").find("WaitForNetwork"), std::string::npos) << "defaults are not written";
+  EXPECT_EQ(Run({u"show", u"/k.xml"}), ConfigToolExit::kOk);
+  EXPECT_NE(out.find("\"LockSecureScreen\":false,\"WaitForNetwork\":30}"), std::string::npos) << out;
+
+  ASSERT_EQ(Run({u"write", u"/k.xml", u"lockSecureScreen=true", u"WaitForNetwork=900"}), ConfigToolExit::kOk) << err;
+  EXPECT_NE(File(u"/k.xml").find("<LockSecureScreen>True</LockSecureScreen>"), std::string::npos);
+  EXPECT_EQ(Run({u"check", u"/k.xml"}), ConfigToolExit::kFailed);
+  EXPECT_NE(out.find("WaitForNetwork: 900 is outside 0 to 600: 600 is used"), std::string::npos) << out;
+  File(u"/n.xml") = "<Settings><WaitForNetwork>-3</WaitForNetwork></Settings>";
+  EXPECT_EQ(Run({u"check", u"/n.xml"}), ConfigToolExit::kFailed);
+  EXPECT_NE(out.find("WaitForNetwork: -3 is outside 0 to 600: 0 is used"), std::string::npos) << out;
 }
 
 TEST_F(ConfigToolTest, CheckOfAFileLantheWroteFindsNothing) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "main_window_rig.h"
@@ -68,9 +69,12 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
   EXPECT_TRUE(GroupPolicy(kSystemPolicies, u"DisableTaskMgr"));
   ASSERT_TRUE(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive"));
   EXPECT_EQ(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive")->data, StringValueBytes(u"1"));
-  EXPECT_EQ(fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
-                                                               "write ScreenSaveActive", "save", "release"}))
-      << "the object is opened once and saved once";
+  EXPECT_EQ(fake.groupPolicy.calls,
+            (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr", "write ScreenSaveActive",
+                                      "write DisableLockWorkstation", "write DisableChangePassword", "write NoLogoff",
+                                      "machine key", "write HideFastUserSwitching", "save", "save machine",
+                                      "release"}))
+      << "the object is opened once and each section saved once";
   EXPECT_EQ(fake.windows.broadcasts, std::vector<Text>{u"Policy"});
   EXPECT_TRUE(fake.messages.shown.empty());
 }
@@ -135,6 +139,51 @@ TEST_F(ApplySettingsTest, AnAccountTheSystemRefusesIsToldAndTheOtherStepsStillRu
   EXPECT_EQ(fake.messages.shown.size(), 2u) << "and told again at the next apply";
 }
 
+TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedInBothHalvesAndOpenedAgainWithZeros) {
+  constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+  const auto dword = [](const RegistryValue* value) -> std::optional<std::uint32_t> {
+    if (!value || value->type != RegistryType::kDword || value->data.size() != 4) return std::nullopt;
+    return value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) | (value->data[3] << 24);
+  };
+  for (const bool lock : {true, false}) {
+    main.Settings.LockSecureScreen = lock;
+    main.ApplySettings();
+    const std::uint32_t expected = lock ? 1 : 0;
+    for (const auto* value : {OwnPolicy(kSystemPolicies, u"DisableLockWorkstation"),
+                              OwnPolicy(kSystemPolicies, u"DisableChangePassword"),
+                              OwnPolicy(kExplorerPolicies, u"NoLogoff"),
+                              GroupPolicy(kSystemPolicies, u"DisableLockWorkstation"),
+                              GroupPolicy(kSystemPolicies, u"DisableChangePassword"),
+                              GroupPolicy(kExplorerPolicies, u"NoLogoff")}) {
+      EXPECT_EQ(dword(value), expected) << lock;
+    }
+    EXPECT_EQ(dword(fake.registry.Value(RegistryRoot::LocalMachine, kSystemPolicies, u"HideFastUserSwitching")), expected)
+        << "switching users is the machine's";
+    EXPECT_EQ(dword(fake.registry.Value(RegistryRoot::LocalMachine, u"GPO\\Machine\\" + Text(kSystemPolicies),
+                                        u"HideFastUserSwitching")),
+              expected);
+    EXPECT_EQ(fake.registry.Value(RegistryRoot::CurrentUser, kSystemPolicies, u"HideFastUserSwitching"), nullptr);
+  }
+}
+
+TEST_F(ApplySettingsTest, TheLockIsNeitherWrittenInDebugModeNorByALimitedUser) {
+  MainWindowRig debug;
+  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
+  debug.main.Settings.LockSecureScreen = true;
+  debug.main.ApplySettings();
+  EXPECT_EQ(debug.fake.registry.writes, 0);
+
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.groupPolicy.opens = false;
+  limited.fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  limited.main.Settings.LockSecureScreen = true;
+  limited.main.ApplySettings();
+  EXPECT_EQ(limited.fake.registry.writes, 0);
+  EXPECT_EQ(limited.fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}));
+}
+
 TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject) {
   MainWindowRig debug;
   debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
@@ -181,9 +230,13 @@ TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
   other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
   other.fake.registry.AddKey(RegistryRoot::CurrentUser, kSystemPolicies).failWrites = true;
   EXPECT_THROW(other.main.ApplySettings(), Error);
-  EXPECT_EQ(other.fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
-                                                                     "write ScreenSaveActive", "save", "release"}))
-      << "the other policy is still written and the object saved and released";
+  const auto& calls = other.fake.groupPolicy.calls;
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "open"), 1);
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "write ScreenSaveActive"), calls.end())
+      << "the other policies are still written";
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+            (std::vector<std::string>{"save", "save machine", "release"}))
+      << "and the object saved and released";
   EXPECT_TRUE(other.fake.registry.Value(RegistryRoot::CurrentUser, kDesktopPolicies, u"ScreenSaveActive"));
 }
 

@@ -357,8 +357,9 @@ class FakeWindowList final : public IWindowList {
   std::vector<Text> broadcasts;
 };
 
-// The group-policy object: its user section is a key of the fake registry (under
-// HKEY_LOCAL_MACHINE "GPO\User"), and every call is recorded in order.
+// The group-policy object: its user and machine sections are keys of the fake
+// registry (under HKEY_LOCAL_MACHINE "GPO\User" and "GPO\Machine"), and every call
+// is recorded in order.
 class FakeGroupPolicy final : public IGroupPolicy {
  public:
   explicit FakeGroupPolicy(FakeRegistry& registry) : registry_(registry) {}
@@ -395,7 +396,13 @@ class FakeGroupPolicy final : public IGroupPolicy {
       if (!owner_.givesKey) return nullptr;
       return std::make_unique<RecordingKey>(owner_, owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\User"));
     }
-    void Save() override { owner_.calls.push_back("save"); }
+    std::unique_ptr<IRegistryKey> GetMachineRegistryKey() override {
+      owner_.calls.push_back("machine key");
+      if (!owner_.givesKey) return nullptr;
+      return std::make_unique<RecordingKey>(owner_,
+                                            owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\Machine"));
+    }
+    void Save(bool machine) override { owner_.calls.push_back(machine ? "save machine" : "save"); }
 
    private:
     FakeGroupPolicy& owner_;
@@ -440,6 +447,36 @@ class FakeSecretStore final : public ISecretStore {
   }
   std::map<Text, Text> secrets;
   std::uint32_t status = LsaStatus::kSuccess;
+};
+
+// The network: down for the first `downLooks` questions, then up (or always as `up`).
+class FakeNetwork final : public INetwork {
+ public:
+  bool IsUp() override {
+    ++looks;
+    if (downLooks > 0) {
+      --downLooks;
+      return false;
+    }
+    return up;
+  }
+  bool up = true;
+  int downLooks = 0;
+  int looks = 0;
+};
+
+// Records what the desktop was asked to show.
+class FakeDesktop final : public IDesktop {
+ public:
+  bool RemoveWallpaper() override {
+    calls.push_back("no wallpaper");
+    return true;
+  }
+  bool SetDesktopColor(std::uint32_t rgb) override {
+    calls.push_back("colour " + std::to_string(rgb));
+    return true;
+  }
+  std::vector<std::string> calls;
 };
 
 // Local accounts served in pages of a given size; the enumeration can be made to fail.
@@ -526,10 +563,13 @@ struct FakePlatform {
   FakeAccounts accounts;
   FakeShellLinks shellLinks;
   FakeSecretStore secrets;
+  FakeNetwork network;
+  FakeDesktop desktop;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
-                    windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets};
+                    windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
+                    network,  desktop};
   }
 };
 

@@ -104,6 +104,21 @@ TEST_F(GpoTest, AValueThatCannotBeWrittenStopsNothingAndIsRaisedAfterTheSave) {
   EXPECT_EQ(windows.broadcasts, std::vector<Text>{u"Policy"});
 }
 
+TEST_F(GpoTest, AMachinePolicyLandsInTheMachinesRegistryAndSection) {
+  {
+    TGPO gpo(groupPolicy, registry, windows);
+    gpo.SetMachinePolicyBool(kSystem, u"HideFastUserSwitching", true);
+    gpo.SetMachinePolicyBool(kSystem, u"Other", false);
+    gpo.SavePolicy();
+  }
+  EXPECT_EQ(Dword(registry.Value(RegistryRoot::LocalMachine, kSystem, u"HideFastUserSwitching")), 1u);
+  EXPECT_EQ(Dword(registry.Value(RegistryRoot::LocalMachine, u"GPO\\Machine\\" + Text(kSystem), u"Other")), 0u);
+  EXPECT_EQ(Own(kSystem, u"HideFastUserSwitching"), nullptr) << "not the user's";
+  EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "machine key",
+                                                        "write HideFastUserSwitching", "write Other", "save",
+                                                        "save machine", "release"}));
+}
+
 TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {
   groupPolicy.available = false;
   try {

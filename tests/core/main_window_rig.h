@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,31 @@ class FakeModalWindow final : public IModalWindow {
   TfrmShutdownDialog& dialog_;
 };
 
+// The network wait as the session cycle sees it: each show records the longest wait
+// and plays the window's looks on a clock of its own, one look every half second.
+class NetworkWaitWindow final : public IModalWindow {
+ public:
+  explicit NetworkWaitWindow(TfrmNetworkWait& wait) : wait_(wait) {}
+  int ShowModal() override {
+    shows.push_back(wait_.WaitSeconds);
+    std::uint64_t now = 1000;
+    wait_.FormShow(now);
+    countdowns.push_back(wait_.State().lblCountdown);
+    while (wait_.Look(now += kNetworkLookIntervalMs) == NetworkWaitEnd::kWaiting) {
+      if (startNowAfterLooks && --*startNowAfterLooks == 0) wait_.btnStartNowClick();
+    }
+    ends.push_back(wait_.End());
+    return 1;
+  }
+  std::vector<std::int32_t> shows;
+  std::vector<Text> countdowns;
+  std::vector<NetworkWaitEnd> ends;
+  std::optional<int> startNowAfterLooks;
+
+ private:
+  TfrmNetworkWait& wait_;
+};
+
 // Every window of the program with fakes around it.
 struct MainWindowRig {
   MainWindowRig() { fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey); }
@@ -98,8 +124,11 @@ struct MainWindowRig {
   ScriptedWindow settingsWindow;
   TfrmSetupWizard frmSetupWizard{platform, pnagent};
   ScriptedWindow wizardWindow;
+  TfrmNetworkWait frmNetworkWait{fake.network};
+  NetworkWaitWindow networkWaitWindow{frmNetworkWait};
   OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher, launcherWindow,
-                          dlgSettings,       settingsWindow, frmSetupWizard,    wizardWindow};
+                          dlgSettings,       settingsWindow, frmSetupWizard,    wizardWindow,
+                          frmNetworkWait,    networkWaitWindow};
   TfrmMain main{platform, host, windows, pnagent};
 };
 

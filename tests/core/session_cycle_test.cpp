@@ -304,6 +304,102 @@ TEST_F(SessionCycleTest, AnAdministratorIsNeverSentIntoTheCycle) {
   EXPECT_EQ(host.events, (std::vector<std::string>{"show", "topmost"}));
 }
 
+TEST_F(SessionCycleTest, WithoutANetworkTheWindowWaitsBeforeEachClientStart) {
+  fake.network.up = false;
+  fake.network.downLooks = 0;
+  fake.messages.answers = {true, false};
+  LogOn(Rdp(Flags(true, false)) + "<CitrixLogOff>2</CitrixLogOff><WaitForNetwork>5</WaitForNetwork>");
+  EXPECT_EQ(rig.networkWaitWindow.shows, (std::vector<std::int32_t>{5, 5})) << "before the reconnect's start too";
+  EXPECT_EQ(rig.networkWaitWindow.countdowns[0], u"The connection starts in 5 seconds.");
+  EXPECT_EQ(rig.networkWaitWindow.ends[0], NetworkWaitEnd::kTimeUp);
+  EXPECT_EQ(fake.processes.runs.size(), 2u) << "the client starts all the same, as before";
+  EXPECT_EQ(fake.processes.runs[0].CommandLine(), kRdp);
+}
+
+TEST_F(SessionCycleTest, TheWaitEndsWhenTheNetworkComesUpOrOnStartNow) {
+  fake.network.downLooks = 3;  // the question before the window, then two looks
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  ASSERT_EQ(rig.networkWaitWindow.shows, std::vector<std::int32_t>{30}) << "30 seconds by default";
+  EXPECT_EQ(rig.networkWaitWindow.ends[0], NetworkWaitEnd::kNetworkUp);
+
+  MainWindowRig other;
+  other.fake.identity.administrator = false;
+  other.fake.network.up = false;
+  other.networkWaitWindow.startNowAfterLooks = 2;
+  other.fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell>" + Rdp(Flags(false, false)) +
+                                          "<CitrixLogOff>2</CitrixLogOff><WaitForNetwork>900</WaitForNetwork></Settings>";
+  other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  other.main.ApplicationStart();
+  EXPECT_EQ(other.networkWaitWindow.shows, std::vector<std::int32_t>{600}) << "the nearest limit";
+  EXPECT_EQ(other.networkWaitWindow.ends[0], NetworkWaitEnd::kStartNow);
+  EXPECT_EQ(other.fake.processes.runs.size(), 1u);
+}
+
+TEST_F(SessionCycleTest, NoWaitWithTheNetworkUpOrSwitchedOffOrWithoutAClient) {
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_TRUE(rig.networkWaitWindow.shows.empty()) << "the network is up";
+  EXPECT_EQ(fake.network.looks, 1) << "one look, no window";
+
+  for (const std::string more : {"<WaitForNetwork>0</WaitForNetwork><ConnectionType>0</ConnectionType>",
+                                 "<ConnectionType>7</ConnectionType>"}) {
+    MainWindowRig other;
+    other.fake.identity.administrator = false;
+    other.fake.network.up = false;
+    other.fake.files.files[kSettingsPath] =
+        "<Settings><CurrentShell>1</CurrentShell>" + Flags(false, false) + "<CitrixLogOff>2</CitrixLogOff>" + more +
+        "</Settings>";
+    other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    other.main.ApplicationStart();
+    EXPECT_TRUE(other.networkWaitWindow.shows.empty()) << more;
+    EXPECT_EQ(other.fake.network.looks, 0) << more;
+  }
+}
+
+TEST_F(SessionCycleTest, TheConnectionTestAndTheButtonsNeverWait) {
+  fake.identity.administrator = true;
+  fake.network.up = false;
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.Settings.ConnectionType = 0;
+  main.btnTestConnectionClick();
+  main.btnPNClick();
+  EXPECT_TRUE(rig.networkWaitWindow.shows.empty());
+  EXPECT_EQ(fake.network.looks, 0);
+}
+
+TEST_F(SessionCycleTest, TheDesktopBehindTheClientIsSetWhenTheCycleStarts) {
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff><RemoveWallpaper>True</RemoveWallpaper>"
+                                   "<UseBackgroundColor>True</UseBackgroundColor><BackgroundColor>4227327</BackgroundColor>");
+  EXPECT_EQ(fake.desktop.calls, (std::vector<std::string>{"no wallpaper", "colour 4227327"}));
+
+  const struct {
+    const char* elements;
+    const char16_t* commandLine;
+    bool administrator;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"<RemoveWallpaper>False</RemoveWallpaper><UseBackgroundColor>False</UseBackgroundColor>", u"lanthe.exe", false,
+       {}},
+      {"<UseBackgroundColor>True</UseBackgroundColor><BackgroundColor>-1</BackgroundColor>", u"lanthe.exe Debug", false,
+       {"colour 16777215"}},
+      {"<RemoveWallpaper>True</RemoveWallpaper><UseBackgroundColor>False</UseBackgroundColor>", u"lanthe.exe", true,
+       {"no wallpaper"}},
+  };
+  for (const auto& c : cases) {
+    MainWindowRig other;
+    other.fake.identity.administrator = c.administrator;
+    other.fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell>" + Rdp(Flags(false, false)) +
+                                            "<CitrixLogOff>0</CitrixLogOff>" + c.elements + "</Settings>";
+    other.main.FormCreate(c.commandLine);
+    other.main.ApplicationStart();
+    EXPECT_EQ(other.fake.desktop.calls, c.calls) << c.elements;
+  }
+  MainWindowRig explorer;
+  explorer.fake.files.files[kSettingsPath] = "<Settings><RemoveWallpaper>True</RemoveWallpaper></Settings>";
+  explorer.main.FormCreate(u"lanthe.exe");
+  explorer.main.ApplicationStart();
+  EXPECT_TRUE(explorer.fake.desktop.calls.empty()) << "not without the session cycle";
+}
+
 class ExitActionTest : public SessionCycleTest {
  protected:
   ExitActionTest() {

@@ -40,6 +40,26 @@ TEST_F(SettingsDialogTest, OkWithoutChangesStoresTheSameValues) {
   EXPECT_EQ(dialog.DialogSettings, s);
 }
 
+TEST_F(SettingsDialogTest, TheKioskPageEditsBothLockdownSettings) {
+  TSettings s = defaults;
+  s.WaitForNetwork = 900;  // a hand-edited file: shown at the limit, kept unless changed
+  Show(s);
+  EXPECT_FALSE(dialog.Controls.chkLockSecureScreen);
+  EXPECT_EQ(dialog.Controls.speWaitForNetwork, 600);
+  dialog.btnOkClick();
+  EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 900);
+
+  Show(dialog.DialogSettings);
+  dialog.Controls.chkLockSecureScreen = true;
+  dialog.Controls.speWaitForNetwork = 45;
+  dialog.UpdateApplyBtn();
+  EXPECT_TRUE(dialog.ApplyEnabled());
+  dialog.btnApplyClick();
+  EXPECT_TRUE(dialog.DialogSettings.LockSecureScreen);
+  EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 45);
+  EXPECT_FALSE(dialog.ApplyEnabled());
+}
+
 TEST_F(SettingsDialogTest, CitrixLogOffZeroComesBackAsLogoff) {
   TSettings s = defaults;
   s.CitrixLogOff = 0;

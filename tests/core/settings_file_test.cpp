@@ -282,6 +282,8 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesASaveAndALoad) {
   settings.RemoveWallpaper = true;
   settings.UseBackgroundColor = false;
   settings.BackgroundColor = 0x00FF8040;
+  settings.LockSecureScreen = true;
+  settings.WaitForNetwork = 0;
   ASSERT_TRUE(Save());
   const TSettings saved = settings;
 
@@ -291,6 +293,48 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesASaveAndALoad) {
   EXPECT_EQ(settings, saved);
   EXPECT_NE(Written().find("<Password>p&lt;a&gt;ss&amp;w&quot;o&apos;rd \xE9&#x20AC;&#x416;</Password>"),
             std::string::npos);
+}
+
+TEST_F(SettingsFileTest, LaterElementsAreWrittenOnlyWhenTheyDifferFromTheirDefaults) {
+  // A file that uses none of them keeps its bytes through a load and a save.
+  ASSERT_EQ(LoadText(kDefaultFile), SettingsLoadOutcome::kLoaded);
+  EXPECT_FALSE(settings.LockSecureScreen);
+  EXPECT_EQ(settings.WaitForNetwork, 30);
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Written(), kDefaultFile);
+
+  settings.LockSecureScreen = true;
+  settings.WaitForNetwork = 120;
+  ASSERT_TRUE(Save());
+  std::string expected = kDefaultFile;
+  expected.insert(expected.rfind("</Settings>"),
+                  "  <LockSecureScreen>True</LockSecureScreen>\r\n  <WaitForNetwork>120</WaitForNetwork>\r\n");
+  EXPECT_EQ(Written(), expected) << "after every earlier element";
+
+  settings.LockSecureScreen = false;
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Written().find("LockSecureScreen"), std::string::npos);
+  EXPECT_NE(Written().find("<WaitForNetwork>120</WaitForNetwork>"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, LaterElementsAreReadByTheRulesOfTheOthers) {
+  ASSERT_EQ(LoadText("<Settings><lockSECUREscreen>-1</lockSECUREscreen><WaitForNetwork>5</WaitForNetwork>"
+                     "<waitfornetwork>$10</waitfornetwork></Settings>"),
+            SettingsLoadOutcome::kLoaded);
+  EXPECT_TRUE(settings.LockSecureScreen) << "names in any case, flags as numbers";
+  EXPECT_EQ(settings.WaitForNetwork, 16) << "the last one counts, in the file's integer forms";
+
+  const struct {
+    const char* stored;
+    std::int32_t effective;
+  } cases[] = {{"0", 0}, {"600", 600}, {"601", 600}, {"-5", 0}, {"x", 0}, {"99999999", 600}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(LoadText(std::string("<Settings><WaitForNetwork>") + c.stored + "</WaitForNetwork></Settings>"),
+              SettingsLoadOutcome::kLoaded);
+    EXPECT_EQ(EffectiveWaitForNetwork(settings), c.effective) << c.stored << ": the nearest limit is used";
+  }
+  ASSERT_EQ(LoadText("<Settings/>"), SettingsLoadOutcome::kLoaded);
+  EXPECT_EQ(settings.WaitForNetwork, 30) << "missing: the default";
 }
 
 TEST_F(SettingsFileTest, WhiteSpaceOnlyTextComesBackEmpty) {

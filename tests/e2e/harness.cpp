@@ -199,6 +199,7 @@ LantheRun::LantheRun(const RunOptions& options) {
     std::ofstream(std::filesystem::path(folder_ + L"settings.xml"), std::ios::binary) << settings;
   }
   ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_LOG", (folder_ + L"clients.log").c_str());
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_DESKTOP", (folder_ + L"desktop.txt").c_str());
   ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS",
                             options.clientExitAfterMs ? std::to_wstring(*options.clientExitAfterMs).c_str() : nullptr);
 
@@ -206,6 +207,8 @@ LantheRun::LantheRun(const RunOptions& options) {
   SetVariable(L"LANTHE_TEST_ELEVATED", options.elevated);
   ::SetEnvironmentVariableW(L"LANTHE_TEST_GROUP_POLICY", options.groupPolicyStandIn ? L"registry" : nullptr);
   ::SetEnvironmentVariableW(L"LANTHE_TEST_LSA", options.lsaStandIn ? L"registry" : nullptr);
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_NETWORK_UP_AFTER_MS",
+                            options.networkUpAfterMs ? options.networkUpAfterMs->c_str() : nullptr);
   // A folder cannot be appended to: the recorded power action then fails.
   ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
                             (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());

@@ -36,6 +36,10 @@ struct RunOptions {
   // The test build's stand-in for the local security authority's private data, which
   // Wine cannot store; when false, the program meets Wine's refusal.
   bool lsaStandIn = true;
+  // When the test build's network comes up, in milliseconds after the program first
+  // asks ("never": not at all); nullopt: the machine's real network. Up at once unless
+  // a test says otherwise, so that no test waits on the machine it runs on.
+  std::optional<std::wstring> networkUpAfterMs = L"0";
 
   // PNAgent as the fake pnagent.exe and pnamain.exe play it. With apps, the stored
   // PNAgent configuration names a desktop folder of this run, into which pnamain.exe

@@ -9,6 +9,8 @@
 //   LANTHE_FAKE_CLIENT_STAMP          a file to which the performance counter at the
 //                                     program's first instruction is appended (for the
 //                                     benchmarks' start-to-client time)
+//   LANTHE_FAKE_CLIENT_DESKTOP        a file to which the desktop colour the client sees
+//                                     at its start (GetSysColor) is written in decimal
 //   LANTHE_FAKE_PN_ADD_CONNECTION     pn.exe only: a connection added to the
 //   LANTHE_FAKE_PN_APPSRV             [ApplicationServers] of this appsrv.ini, as a
 //                                     user makes one in Program Neighborhood
@@ -109,8 +111,22 @@ static void Stamp() {
   ::CloseHandle(out);
 }
 
+// The desktop behind the client, as the client sees it.
+static void RecordDesktop() {
+  const std::wstring file = Environment(L"LANTHE_FAKE_CLIENT_DESKTOP");
+  if (file.empty()) return;
+  const HANDLE out =
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  const std::string line = std::to_string(::GetSysColor(COLOR_DESKTOP));
+  DWORD written = 0;
+  ::WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ::CloseHandle(out);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
   Stamp();
+  RecordDesktop();
   const std::wstring commandLine = ::GetCommandLineW();
   AppendToLog(commandLine);
 

@@ -31,7 +31,7 @@ void SettingsDialogView::BuildControls() {
   pages = std::make_unique<toolkit::PageControl>(
       *this, Bounds{8, 8, 420, 266},
       std::vector<Text>{u"Logoff behavior", u"Connection Type", u"Custom ICA settings", u"XenApp Settings",
-                        u"RDP Settings", u"Other settings"});
+                        u"RDP Settings", u"Other settings", u"Kiosk"});
   pages->OnChange = [this](toolkit::PageControl& control) { dialog_.ActivePage = control.ActivePage(); };
 
   // "Logoff behavior"
@@ -132,6 +132,18 @@ void SettingsDialogView::BuildControls() {
     s.colBackgroundColor = static_cast<std::int32_t>(c.Color());
   });
 
+  // "Kiosk"
+  auto& kiosk = pages->Page(SettingsPage::kKiosk);
+  chkLockSecureScreen = std::make_unique<CheckBox>(
+      kiosk, u"Lock the Ctrl+Alt+Del screen (no Lock, Switch user, Sign out or Change a password)",
+      Bounds{8, 12, 404, 17});
+  OnChange(*chkLockSecureScreen, [](CheckBox& c, SettingsDialogControls& s) { s.chkLockSecureScreen = c.Checked(); });
+  lblWaitForNetwork = std::make_unique<Label>(kiosk, u"Wait for the network up to", Bounds{8, 44, 136, 13});
+  speWaitForNetwork = std::make_unique<toolkit::SpinEdit>(kiosk, Bounds{146, 40, 60, 21}, 0, kWaitForNetworkMaximum);
+  OnChange(*speWaitForNetwork,
+           [](toolkit::SpinEdit& spin, SettingsDialogControls& s) { s.speWaitForNetwork = spin.Value(); });
+  lblWaitForNetworkUnit = std::make_unique<Label>(kiosk, u"seconds", Bounds{212, 44, 60, 13});
+
   btnOk = std::make_unique<Button>(*this, u"OK", Bounds{190, 283, 75, 25});
   btnOk->OnClick = [this](Button&) { SetModalResult(dialog_.btnOkClick()); };
   btnCancel = std::make_unique<Button>(*this, u"Cancel", Bounds{271, 283, 75, 25});
@@ -168,6 +180,8 @@ void SettingsDialogView::RenderControls() {
   chkRemoveWallpaper->SetChecked(c.chkRemoveWallpaper);
   chkUseBackgroundColor->SetChecked(c.chkUseBackgroundColor);
   colBackgroundColor->SetColor(static_cast<COLORREF>(c.colBackgroundColor));
+  chkLockSecureScreen->SetChecked(c.chkLockSecureScreen);
+  speWaitForNetwork->SetValue(c.speWaitForNetwork);
 }
 
 void SettingsDialogView::RenderState() {

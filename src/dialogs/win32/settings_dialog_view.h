@@ -59,6 +59,10 @@ class SettingsDialogView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::CheckBox> chkUseBackgroundColor;
   std::unique_ptr<toolkit::Label> lblBackgroundColor;
   std::unique_ptr<toolkit::ColorButton> colBackgroundColor;
+  std::unique_ptr<toolkit::CheckBox> chkLockSecureScreen;
+  std::unique_ptr<toolkit::Label> lblWaitForNetwork;
+  std::unique_ptr<toolkit::SpinEdit> speWaitForNetwork;
+  std::unique_ptr<toolkit::Label> lblWaitForNetworkUnit;
   std::unique_ptr<toolkit::Button> btnOk;
   std::unique_ptr<toolkit::Button> btnCancel;
   std::unique_ptr<toolkit::Button> btnApply;

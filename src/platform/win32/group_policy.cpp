@@ -23,22 +23,25 @@ class Win32GroupPolicyObject final : public IGroupPolicyObject {
 
   bool OpenLocalMachineGPO() noexcept override { return object_->OpenLocalMachineGPO(GPO_OPEN_LOAD_REGISTRY) == S_OK; }
 
-  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override {
+  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override { return Section(GPO_SECTION_USER); }
+  std::unique_ptr<IRegistryKey> GetMachineRegistryKey() noexcept override { return Section(GPO_SECTION_MACHINE); }
+
+  void Save(bool machine) noexcept override {
+    GUID extension = kRegistryExtensionGuid;
+    GUID snapIn = kClsidGpeSnapIn;
+    object_->Save(machine ? TRUE : FALSE, TRUE, &extension, &snapIn);
+  }
+
+ private:
+  std::unique_ptr<IRegistryKey> Section(DWORD section) noexcept {
     HKEY key = nullptr;
-    if (object_->GetRegistryKey(GPO_SECTION_USER, &key) != S_OK) {
+    if (object_->GetRegistryKey(section, &key) != S_OK) {
       if (key) ::RegCloseKey(key);
       return nullptr;
     }
     return WrapRegistryKey(key);
   }
 
-  void Save() noexcept override {
-    GUID extension = kRegistryExtensionGuid;
-    GUID snapIn = kClsidGpeSnapIn;
-    object_->Save(FALSE, TRUE, &extension, &snapIn);
-  }
-
- private:
   Microsoft::WRL::ComPtr<::IGroupPolicyObject> object_;
 };
 

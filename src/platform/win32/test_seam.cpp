@@ -1,5 +1,6 @@
 #include "platform/win32/test_seam.h"
 
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -53,27 +54,36 @@ class RegistryGroupPolicyObject final : public IGroupPolicyObject {
  public:
   explicit RegistryGroupPolicyObject(IIdentity& identity) : identity_(identity) {}
   bool OpenLocalMachineGPO() noexcept override { return identity_.IsAdministrator(); }
-  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override {
-    HKEY key = nullptr;
-    const std::wstring path = std::wstring(kTestGroupPolicyKey) + L"\\User";
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-      return nullptr;
-    }
-    return WrapRegistryKey(key);
-  }
-  void Save() noexcept override {
+  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override { return Section(L"\\User"); }
+  std::unique_ptr<IRegistryKey> GetMachineRegistryKey() noexcept override { return Section(L"\\Machine"); }
+  void Save(bool machine) noexcept override {
     HKEY key = nullptr;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kTestGroupPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                           nullptr) != ERROR_SUCCESS) {
       return;
     }
     const UniqueKey owned(key);
+    const wchar_t* counter = machine ? L"MachineSaves" : L"Saves";
     DWORD saves = 0;
     DWORD size = sizeof saves;
-    ::RegQueryValueExW(key, L"Saves", nullptr, nullptr, reinterpret_cast<BYTE*>(&saves), &size);
+    ::RegQueryValueExW(key, counter, nullptr, nullptr, reinterpret_cast<BYTE*>(&saves), &size);
     ++saves;
-    ::RegSetValueExW(key, L"Saves", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saves), sizeof saves);
+    ::RegSetValueExW(key, counter, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saves), sizeof saves);
+  }
+
+ private:
+  static std::unique_ptr<IRegistryKey> Section(const wchar_t* name) noexcept {
+    try {
+      HKEY key = nullptr;
+      const std::wstring path = std::wstring(kTestGroupPolicyKey) + name;
+      if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+          ERROR_SUCCESS) {
+        return nullptr;
+      }
+      return WrapRegistryKey(key);
+    } catch (...) {
+      return nullptr;
+    }
   }
 
  private:
@@ -108,6 +118,19 @@ std::uint32_t TestSeamSecretStore::StorePrivateData(TextView keyName, TextView d
     return status == ERROR_SUCCESS ? LsaStatus::kSuccess : LsaStatus::kAccessDenied;
   } catch (...) {
     return LsaStatus::kNoMemory;
+  }
+}
+
+bool TestSeamNetwork::IsUp() noexcept {
+  try {
+    const std::wstring after = EnvironmentValue(L"LANTHE_TEST_NETWORK_UP_AFTER_MS");
+    if (after.empty()) return real_.IsUp();
+    if (after == L"never") return false;
+    const ULONGLONG now = ::GetTickCount64();
+    if (firstAsked_ == 0) firstAsked_ = now;
+    return now - firstAsked_ >= std::wcstoull(after.c_str(), nullptr, 10);
+  } catch (...) {
+    return real_.IsUp();
   }
 }
 

@@ -9,8 +9,9 @@
 //                            unset: the real answer.
 // LANTHE_TEST_GROUP_POLICY   "registry": a stand-in for the group-policy object (which
 //                            Wine lacks) keeps its user section under
-//                            HKEY_CURRENT_USER\Software\Lanthe Test Group Policy\User and
-//                            counts its saves there in "Saves"; it opens only for an
+//                            HKEY_CURRENT_USER\Software\Lanthe Test Group Policy\User (its
+//                            machine section beside it in "Machine") and counts its saves
+//                            there in "Saves" and "MachineSaves"; it opens only for an
 //                            administrator. Unset: the real object.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
@@ -18,6 +19,9 @@
 //                            private data (which Wine cannot store) keeps each secret as
 //                            a string value under HKEY_CURRENT_USER\Software\Lanthe Test
 //                            LSA. Unset: the real store.
+// LANTHE_TEST_NETWORK_UP_AFTER_MS  N: the network counts as down until N milliseconds
+//                            after the program first asks, then as up; "never": always
+//                            down. Unset: the real answer.
 
 #include "platform/win32/win32_platform.h"
 
@@ -56,6 +60,16 @@ class TestSeamSecretStore final : public ISecretStore {
 };
 
 inline constexpr wchar_t kTestSecretsKey[] = L"Software\\Lanthe Test LSA";
+
+// The real network, or one that comes up when LANTHE_TEST_NETWORK_UP_AFTER_MS says.
+class TestSeamNetwork final : public INetwork {
+ public:
+  bool IsUp() noexcept override;
+
+ private:
+  Win32Network real_;
+  ULONGLONG firstAsked_ = 0;
+};
 
 // Records power actions instead of requesting them. Never calls ExitWindowsEx.
 class RecordingPower final : public IPower {

@@ -113,6 +113,19 @@ class Win32Accounts final : public IAccounts {
   Text DescribeStatus(std::uint32_t status) noexcept override;
 };
 
+// GetAdaptersAddresses, from the IP helper loaded at the first question.
+class Win32Network final : public INetwork {
+ public:
+  bool IsUp() noexcept override;
+};
+
+// SystemParametersInfoW and SetSysColors without writing the profile.
+class Win32Desktop final : public IDesktop {
+ public:
+  bool RemoveWallpaper() noexcept override;
+  bool SetDesktopColor(std::uint32_t rgb) noexcept override;
+};
+
 // LsaOpenPolicy and LsaStorePrivateData.
 class Win32SecretStore final : public ISecretStore {
  public:
@@ -131,19 +144,26 @@ class Win32CodePage final : public ICodePage {
 Text FullPath(TextView path) noexcept;
 
 // One of each, bundled as a Platform. The second constructor takes the identity,
-// power, group-policy and secret services from outside (the test build puts its seam there);
+// power, group-policy, secret and network services from outside (the test build puts its seam there);
 // they must outlive this object.
 class Win32Platform {
  public:
-  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_, ownSecrets_) {}
-  Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy, ISecretStore& secrets) noexcept
-      : processes_(messages_), identity_(identity), power_(power), groupPolicy_(groupPolicy), secrets_(secrets) {}
+  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_, ownSecrets_, ownNetwork_) {}
+  Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy, ISecretStore& secrets,
+                INetwork& network) noexcept
+      : processes_(messages_),
+        identity_(identity),
+        power_(power),
+        groupPolicy_(groupPolicy),
+        secrets_(secrets),
+        network_(network) {}
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   Platform platform() noexcept {
-    return Platform{registry_, processes_, files_,     ini_,         folders_,  identity_,   power_,
-                    windows_,  messages_,  codePage_, groupPolicy_, accounts_, shellLinks_, secrets_};
+    return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
+                    windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
+                    network_,  desktop_};
   }
 
  private:
@@ -161,10 +181,13 @@ class Win32Platform {
   Win32Accounts accounts_;
   Win32ShellLinks shellLinks_;
   Win32SecretStore ownSecrets_;
+  Win32Network ownNetwork_;
+  Win32Desktop desktop_;
   IIdentity& identity_;
   IPower& power_;
   IGroupPolicy& groupPolicy_;
   ISecretStore& secrets_;
+  INetwork& network_;
 };
 
 }  // namespace lanthe::win32

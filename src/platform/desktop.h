@@ -1,0 +1,19 @@
+#pragma once
+// The desktop behind the remote client, for this log-on only: nothing is written to
+// the user's profile.
+
+#include <cstdint>
+
+namespace lanthe {
+
+class IDesktop {
+ public:
+  virtual ~IDesktop() = default;
+  // No wallpaper for the rest of this log-on; whether the system took it.
+  virtual bool RemoveWallpaper() = 0;
+  // The desktop's colour (red in the lowest byte, then green, then blue) for the rest
+  // of this log-on; whether the system took it.
+  virtual bool SetDesktopColor(std::uint32_t rgb) = 0;
+};
+
+}  // namespace lanthe
