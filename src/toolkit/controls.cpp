@@ -149,8 +149,8 @@ LRESULT ListView::Notify(const NMHDR* header) {
 
 // ---- CheckBox -----------------------------------------------------------------
 
-CheckBox::CheckBox(Container& parent, TextView caption, Bounds bounds) : Control(parent, bounds) {
-  CreateHandle(L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption);
+CheckBox::CheckBox(Container& parent, TextView caption, Bounds bounds, bool wordWrap) : Control(parent, bounds) {
+  CreateHandle(L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX | (wordWrap ? BS_MULTILINE | BS_TOP : 0), 0, caption);
 }
 
 bool CheckBox::Checked() const { return ::SendMessageW(hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }

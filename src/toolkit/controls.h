@@ -88,7 +88,8 @@ class Button : public Control {
 
 class CheckBox : public Control {
  public:
-  CheckBox(Container& parent, TextView caption, Bounds bounds);
+  // wordWrap: a caption longer than the width goes on in a second line.
+  CheckBox(Container& parent, TextView caption, Bounds bounds, bool wordWrap = false);
   bool Checked() const;
   void SetChecked(bool checked);
   std::function<void(CheckBox&)> OnClick;

@@ -1,6 +1,7 @@
 // Walks every page of the setup wizard and saves a picture of each, for the
 // documentation: lanthe-wizard-tour FOLDER writes FOLDER\wizard-NN.bmp, NN being the
-// page, and FOLDER\done.txt with the number of pages that failed. Run it on a Wine
+// page, then the kiosk's windows (network-wait.bmp, settings-kiosk.bmp), and
+// FOLDER\done.txt with the number of pictures that failed. Run it on a Wine
 // desktop of its own, so that the windows have their frames (scripts/screenshots
 // does).
 
@@ -57,6 +58,38 @@ bool SaveWindowPicture(HWND window, const std::wstring& file) {
   out.write(reinterpret_cast<const char*>(&header), sizeof header);
   out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
   return out.good();
+}
+
+// The window that waits for the network, and the settings dialog's "Kiosk" page.
+int KioskTour(const std::wstring& folder) {
+  int failures = 0;
+  {
+    RunOptions options;
+    options.administrator = false;
+    options.networkUpAfterMs = L"never";
+    options.settingsFile = "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType>"
+                           "<RDP><ClientPath>$CLIENTS</ClientPath><Connection>ts01</Connection></RDP></Settings>";
+    LantheRun run(options);
+    HWND wait = run.WaitForWindow(L"Korvex NG");
+    ::Sleep(1600);  // counted down a little
+    if (!wait || !SaveWindowPicture(wait, folder + L"\\network-wait.bmp")) ++failures;
+  }
+  LantheRun run({.settingsFile = std::string("<Settings><LockSecureScreen>True</LockSecureScreen>"
+                                             "<WaitForNetwork>60</WaitForNetwork></Settings>")});
+  HWND main = run.WaitForWindow(L"Lanthe");
+  if (main) Click(FindControl(main, L"Button", L"Settings"));
+  HWND dialog = main ? run.WaitForWindow(L"Settings") : nullptr;
+  if (!dialog) return failures + 1;
+  // From the first page shown ("Custom ICA settings") to "Kiosk", as the arrow keys go.
+  HWND tabs = FindControl(dialog, L"SysTabControl32", L"");
+  for (int i = 0; i < 4; ++i) {
+    ::PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 1);
+    ::Sleep(150);
+  }
+  ::Sleep(400);
+  if (!SaveWindowPicture(dialog, folder + L"\\settings-kiosk.bmp")) ++failures;
+  ClickButton(dialog, L"Cancel");
+  return failures;
 }
 
 int Tour(const std::wstring& folder) {
@@ -116,6 +149,7 @@ int Tour(const std::wstring& folder) {
   walkTo(L"Configure RDP Client", L"Next >");
   picture(6, L"Configure RDP Client");
   ClickButton(wizard, L"Cancel");
+  failures += KioskTour(folder);
   // The caller may not see the exit code (a Wine desktop in between): a file says it.
   std::ofstream(std::filesystem::path(folder + L"\\done.txt")) << failures << "\n";
   return failures == 0 ? 0 : 1;

@@ -136,13 +136,13 @@ void SettingsDialogView::BuildControls() {
   auto& kiosk = pages->Page(SettingsPage::kKiosk);
   chkLockSecureScreen = std::make_unique<CheckBox>(
       kiosk, u"Lock the Ctrl+Alt+Del screen (no Lock, Switch user, Sign out or Change a password)",
-      Bounds{8, 12, 404, 17});
+      Bounds{8, 12, 396, 28}, /*wordWrap=*/true);
   OnChange(*chkLockSecureScreen, [](CheckBox& c, SettingsDialogControls& s) { s.chkLockSecureScreen = c.Checked(); });
-  lblWaitForNetwork = std::make_unique<Label>(kiosk, u"Wait for the network up to", Bounds{8, 44, 136, 13});
-  speWaitForNetwork = std::make_unique<toolkit::SpinEdit>(kiosk, Bounds{146, 40, 60, 21}, 0, kWaitForNetworkMaximum);
+  lblWaitForNetwork = std::make_unique<Label>(kiosk, u"Wait for the network up to", Bounds{8, 56, 152, 13});
+  speWaitForNetwork = std::make_unique<toolkit::SpinEdit>(kiosk, Bounds{162, 52, 60, 21}, 0, kWaitForNetworkMaximum);
   OnChange(*speWaitForNetwork,
            [](toolkit::SpinEdit& spin, SettingsDialogControls& s) { s.speWaitForNetwork = spin.Value(); });
-  lblWaitForNetworkUnit = std::make_unique<Label>(kiosk, u"seconds", Bounds{212, 44, 60, 13});
+  lblWaitForNetworkUnit = std::make_unique<Label>(kiosk, u"seconds", Bounds{228, 56, 60, 13});
 
   btnOk = std::make_unique<Button>(*this, u"OK", Bounds{190, 283, 75, 25});
   btnOk->OnClick = [this](Button&) { SetModalResult(dialog_.btnOkClick()); };
