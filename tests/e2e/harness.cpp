@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <sstream>
 #include <stdexcept>
 
@@ -388,6 +389,19 @@ void Answer(const ShownBox& box, int buttonId) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(box.window, buttonId)));
   // Gone before the next box is looked for, so that the answered one is not found again.
   Poll(kWaitMs, [&] { return !::IsWindow(box.window) || !::IsWindowVisible(box.window); });
+}
+
+EndSessionReply QueryEndSession(const LantheRun& run, HWND window) {
+  EndSessionReply reply;
+  std::thread query([&] {
+    DWORD_PTR result = TRUE;
+    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &result);
+    reply.answer = static_cast<LRESULT>(result);
+  });
+  reply.box = run.WaitForMessageBox();
+  if (reply.box) Answer(*reply.box, IDOK);
+  query.join();
+  return reply;
 }
 
 bool ProcessRunning(const std::wstring& imageName) {

@@ -125,6 +125,14 @@ void Click(HWND button);
 // Answers a message box with one of its buttons (IDOK, IDYES, IDNO, ...).
 void Answer(const ShownBox& box, int buttonId);
 
+// Asks the window whether the session may end (WM_QUERYENDSESSION, as Windows does
+// before a sign-out), answering with OK the message box the program shows meanwhile.
+struct EndSessionReply {
+  LRESULT answer = TRUE;
+  std::optional<ShownBox> box;
+};
+EndSessionReply QueryEndSession(const LantheRun& run, HWND window);
+
 // A string or double-word value of this prefix's registry; nullopt when it is missing.
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name);
 std::optional<DWORD> RegistryDword(HKEY root, const std::wstring& key, const std::wstring& name);

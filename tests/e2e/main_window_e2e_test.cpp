@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "harness.h"
 
@@ -96,18 +95,10 @@ TEST(MainWindowE2E, ALimitedUserCannotCloseTheWindowInAnyWay) {
   }
 
   // The session-end query is answered No, after the same message.
-  LRESULT answer = TRUE;
-  std::thread query([&] {
-    DWORD_PTR result = TRUE;
-    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &result);
-    answer = static_cast<LRESULT>(result);
-  });
-  const auto box = run.WaitForMessageBox();
-  if (box) Answer(*box, IDOK);
-  query.join();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, kNotAllowed);
-  EXPECT_EQ(answer, FALSE);
+  const EndSessionReply reply = QueryEndSession(run, window);
+  ASSERT_TRUE(reply.box);
+  EXPECT_EQ(reply.box->text, kNotAllowed);
+  EXPECT_EQ(reply.answer, FALSE);
   EXPECT_FALSE(run.WaitForExit(300));
 }
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "harness.h"
 
@@ -258,18 +257,10 @@ TEST(SessionE2E, WhileTheClientRunsTheHiddenMainWindowAnswersOtherPrograms) {
       << "a broadcast does not hang for the whole session";
 
   // Windows asks whether the session may end: the close protection answers No.
-  LRESULT answer = TRUE;
-  std::thread query([&] {
-    DWORD_PTR reply = TRUE;
-    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &reply);
-    answer = static_cast<LRESULT>(reply);
-  });
-  const auto box = run.WaitForMessageBox();
-  if (box) Answer(*box, IDOK);
-  query.join();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, L"You're not allowed to close this window!");
-  EXPECT_EQ(answer, FALSE);
+  const EndSessionReply reply = QueryEndSession(run, window);
+  ASSERT_TRUE(reply.box);
+  EXPECT_EQ(reply.box->text, L"You're not allowed to close this window!");
+  EXPECT_EQ(reply.answer, FALSE);
   EXPECT_EQ(run.ClientCommandLines().size(), 1u) << "nothing of the program ran meanwhile";
 
   ::PostMessageW(client, WM_CLOSE, 0, 0);
