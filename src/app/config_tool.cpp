@@ -5,6 +5,7 @@
 #include "config/pnagent_store.h"
 #include "config/settings.h"
 #include "config/settings_fields.h"
+#include "config/policy_overrides.h"
 #include "config/settings_file.h"
 
 namespace lanthe {
@@ -12,11 +13,12 @@ namespace lanthe {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: lanthe-config show FILE\n"
+    "usage: lanthe-config show [--effective] FILE\n"
     "       lanthe-config write FILE [Name=Value ...]\n"
     "       lanthe-config roundtrip IN OUT\n"
     "       lanthe-config check FILE\n"
-    "       lanthe-config pnagent FILE\n";
+    "       lanthe-config pnagent FILE\n"
+    "       lanthe-config policies\n";
 
 std::string Utf8(TextView text) { return TextToUtf8(text); }
 
@@ -52,7 +54,9 @@ void AppendJsonString(std::string& out, TextView text) {
   out += '"';
 }
 
-std::string SettingsJson(const TSettings& settings) {
+// The settings as one JSON object; with overrides, a last member "PolicyOverrides"
+// names each overridden setting and the policy value it came from.
+std::string SettingsJson(const TSettings& settings, const PolicyOverrides* overrides = nullptr) {
   std::string out = "{";
   std::u16string_view openSection;
   bool first = true;
@@ -77,6 +81,17 @@ std::string SettingsJson(const TSettings& settings) {
     }
   }
   if (!openSection.empty()) out += "}";
+  if (overrides) {
+    out += ",\"PolicyOverrides\":{";
+    bool firstOverride = true;
+    for (const SettingsField* field : overrides->Fields()) {
+      if (!firstOverride) out += ",";
+      firstOverride = false;
+      out += "\"" + std::string(field->recordName) + "\":";
+      AppendJsonString(out, u"HKEY_LOCAL_MACHINE\\" + PolicyValuePath(*field));
+    }
+    out += "}";
+  }
   out += "}\n";
   return out;
 }
@@ -136,11 +151,13 @@ class ConfigTool {
     if (arguments.empty()) return Usage();
     const Text& command = arguments[0];
     const std::size_t count = arguments.size();
-    if (command == u"show" && count == 2) return Show(arguments[1]);
+    if (command == u"show" && count == 2) return Show(arguments[1], false);
+    if (command == u"show" && count == 3 && arguments[1] == u"--effective") return Show(arguments[2], true);
     if (command == u"write" && count >= 2) return Write(arguments[1], {arguments.begin() + 2, arguments.end()});
     if (command == u"roundtrip" && count == 3) return Roundtrip(arguments[1], arguments[2]);
     if (command == u"check" && count == 2) return Check(arguments[1]);
     if (command == u"pnagent" && count == 2) return PNAgent(arguments[1]);
+    if (command == u"policies" && count == 1) return Policies();
     if ((command == u"help" || command == u"--help" || command == u"-h") && count == 1) {
       out_ += kUsage;
       return ConfigToolExit::kOk;
@@ -172,13 +189,37 @@ class ConfigTool {
     return ConfigToolExit::kFailed;
   }
 
-  int Show(const Text& file) {
+  // effective: with the machine's policies over the file, as the program runs with
+  // them (where there is no registry, the same as without).
+  // Every policy value Lanthe reads, one line each: the value's path below
+  // HKEY_LOCAL_MACHINE, a tab, its type (REG_DWORD or REG_SZ), a tab, the setting.
+  int Policies() {
+    for (const SettingsField* field : PolicyFields()) {
+      out_ += Utf8(PolicyValuePath(*field)) + "\t" + (field->kind == FieldKind::kText ? "REG_SZ" : "REG_DWORD") +
+              "\t" + std::string(field->recordName) + "\n";
+    }
+    return ConfigToolExit::kOk;
+  }
+
+  int Show(const Text& file, bool effective) {
     const Text path = context_.absolutePath(file);
     TSettings settings = Defaults(path);
     SettingsFile settingsFile = NewFile();
-    if (settingsFile.Load(path, settings) == SettingsLoadOutcome::kRejected) return Rejected(path, nullptr);
-    out_ += SettingsJson(settings);
-    return ConfigToolExit::kOk;
+    const bool rejected = settingsFile.Load(path, settings) == SettingsLoadOutcome::kRejected;
+    if (!effective || !context_.registry) {
+      if (rejected) return Rejected(path, nullptr);
+      out_ += SettingsJson(settings);
+      return ConfigToolExit::kOk;
+    }
+    // A damaged file counts as the program counts it: its defaults, with the policies.
+    if (rejected) {
+      err_ += Utf8(u"Error Loading File: " + path) + "\n";
+      settings = Defaults(path);
+    }
+    PolicyOverrides overrides;
+    overrides.Apply(*context_.registry, context_.folders, settings);
+    out_ += SettingsJson(settings, &overrides);
+    return rejected ? ConfigToolExit::kFailed : ConfigToolExit::kOk;
   }
 
   int Save(SettingsFile& settingsFile, const TSettings& settings, const Text& path) {

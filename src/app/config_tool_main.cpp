@@ -48,9 +48,9 @@ int wmain(int argc, wchar_t** argv) {
   lanthe::win32::Win32FileSystem files;
   lanthe::win32::Win32CodePage codePage;
   lanthe::win32::Win32Folders folders;
-  lanthe::ConfigToolContext context{files, codePage, folders, [](lanthe::TextView path) {
-                                      return lanthe::win32::FullPath(path);
-                                    }};
+  lanthe::win32::Win32Registry registry;
+  lanthe::ConfigToolContext context{files, codePage, folders,
+                                    [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &registry};
   return Run(arguments, context);
 }
 

@@ -54,6 +54,9 @@ class IRegistry {
   virtual std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, TextView path) = 0;
   // Opens a key for full access, creating it when missing; nullptr on failure.
   virtual std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) = 0;
+  // Opens an existing key only to read it (a limited user reads the policies this
+  // way); nullptr when it does not exist or may not be read.
+  virtual std::unique_ptr<IRegistryKey> OpenKeyForReading(RegistryRoot root, TextView path) = 0;
 };
 
 // A string value's text: REG_SZ and REG_EXPAND_SZ data up to the first NUL.

@@ -207,6 +207,7 @@ void TfrmMain::btnSettingsClick() {
   // what Apply stored, and Cancel alone saves and applies the same settings again.
   if (result != 1 && result != 2) return;
   Settings = windows_.dlgSettings.DialogSettings;
+  policies_.Reapply(Settings);
   SaveSettings();
   ApplySettings();
 }
@@ -217,6 +218,7 @@ void TfrmMain::RunSetupWizard() {
   windows_.frmSetupWizard.Clear();
   // Finish has handed the working copy back already; any other end changes nothing.
   if (windows_.setupWizardWindow.ShowModal() != 1) return;
+  policies_.Reapply(Settings);
   SaveSettings();
   ApplySettings();
 }
@@ -323,15 +325,32 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
 }
 
 void TfrmMain::LoadSettings() {
+  // The policies count from right after the file, also when it is missing or damaged,
+  // and before the wizard that a missing file offers.
+  bool policiesRead = false;
+  const auto readPolicies = [&] {
+    if (policiesRead) return;
+    policiesRead = true;
+    policies_.Apply(platform_.registry, platform_.folders, Settings);
+  };
   // Only an administrator is offered the wizard: for anybody else its installers and
   // tools would be a way out of the kiosk, and nothing it set could be saved.
   std::function<void()> wizard;
-  if (platform_.identity.IsAdministrator()) wizard = [this] { RunSetupWizard(); };
+  if (platform_.identity.IsAdministrator()) {
+    wizard = [&] {
+      readPolicies();
+      RunSetupWizard();
+    };
+  }
   lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
+  readPolicies();
 }
 
 void TfrmMain::SaveSettings() {
-  lanthe::SaveSettings(xmlSettings_, Settings, platform_.messages, platform_.identity, pnagent_);
+  // A policy never changes the file: an overridden field is saved with the file's own value.
+  TSettings file = policies_.FileSettings(Settings);
+  lanthe::SaveSettings(xmlSettings_, file, platform_.messages, platform_.identity, pnagent_);
+  Settings.XenApp.PNAgentConfig = file.XenApp.PNAgentConfig;
 }
 
 // In this order:

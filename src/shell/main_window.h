@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "config/pnagent_store.h"
+#include "config/policy_overrides.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "dialogs/settings_dialog.h"
@@ -156,6 +157,8 @@ class TfrmMain {
   void SetShell(TextView shell);
 
   const MainWindowState& State() const { return state_; }
+  // The settings set by policy in this run.
+  const PolicyOverrides& Policies() const { return policies_; }
   TSettings Settings;  // the live settings record
   bool DebugMode = false;
   bool ShutdownRequested = false;
@@ -176,6 +179,7 @@ class TfrmMain {
   OperatorWindows& windows_;
   PNAgentStore& pnagent_;
   SettingsFile xmlSettings_;
+  PolicyOverrides policies_;
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "config/settings_fields.h"
 #include "fakes.h"
 
 namespace lanthe {
@@ -180,6 +183,41 @@ TEST_F(ConfigToolTest, TheLockdownSettingsAreShownWrittenAndChecked) {
   EXPECT_NE(out.find("WaitForNetwork: -3 is outside 0 to 600: 0 is used"), std::string::npos) << out;
 }
 
+TEST_F(ConfigToolTest, ShowEffectiveAddsThePoliciesAndNamesWhereTheyCameFrom) {
+  File(u"/e.xml") = "<Settings><RDP><Connection>file-host</Connection></RDP></Settings>";
+  EXPECT_EQ(Run({u"show", u"--effective", u"/e.xml"}), ConfigToolExit::kOk);
+  const std::string plain = out;
+  EXPECT_EQ(Run({u"show", u"/e.xml"}), ConfigToolExit::kOk);
+  EXPECT_EQ(plain, out) << "without a registry (natively) the same as show";
+
+  testing::FakeRegistry registry;
+  registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\RDP").values[u"Connection"] =
+      RegistryValue{RegistryType::kString, StringValueBytes(u"policy-host")};
+  context.registry = &registry;
+  EXPECT_EQ(Run({u"show", u"--effective", u"/e.xml"}), ConfigToolExit::kOk);
+  EXPECT_NE(out.find("\"Connection\":\"policy-host\""), std::string::npos) << out;
+  EXPECT_NE(out.find(",\"PolicyOverrides\":{\"RDP.Connection\":"
+                     "\"HKEY_LOCAL_MACHINE\\\\Software\\\\Policies\\\\Lanthe\\\\RDP\\\\Connection\"}}\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Run({u"show", u"/e.xml"}), ConfigToolExit::kOk);
+  EXPECT_NE(out.find("file-host"), std::string::npos) << "show alone is the file's";
+
+  File(u"/bad.xml") = "<Settings><A></B></Settings>";
+  EXPECT_EQ(Run({u"show", u"--effective", u"/bad.xml"}), ConfigToolExit::kFailed);
+  EXPECT_NE(out.find("policy-host"), std::string::npos) << "a damaged file still gets the policies";
+  EXPECT_NE(err.find("Error Loading File: /bad.xml"), std::string::npos);
+}
+
+TEST_F(ConfigToolTest, PoliciesListsEveryValueTheLoaderReads) {
+  EXPECT_EQ(Run({u"policies"}), ConfigToolExit::kOk);
+  EXPECT_EQ(out.substr(0, 61), "Software\\Policies\\Lanthe\\CurrentShell\tREG_DWORD\tCurrentShell\n");
+  EXPECT_NE(out.find("Software\\Policies\\Lanthe\\RDP\\Connection\tREG_SZ\tRDP.Connection\n"), std::string::npos);
+  EXPECT_NE(out.find("Software\\Policies\\Lanthe\\WaitForNetwork\tREG_DWORD\tWaitForNetwork\n"), std::string::npos);
+  EXPECT_EQ(out.find("Password"), std::string::npos) << "no policy for the password";
+  EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')), SettingsFields().size() - 1);
+}
+
 TEST_F(ConfigToolTest, CheckOfAFileLantheWroteFindsNothing) {
   ASSERT_EQ(Run({u"write", u"/w.xml", u"CitrixLogOff=2"}), ConfigToolExit::kOk);
   EXPECT_EQ(Run({u"check", u"/w.xml"}), ConfigToolExit::kOk);
@@ -213,7 +251,7 @@ TEST_F(ConfigToolTest, PNAgentPrintsOneLinePerClosingBracket) {
 TEST_F(ConfigToolTest, BadCommandLinesShowTheUsage) {
   for (const auto& arguments : std::vector<std::vector<Text>>{{}, {u"show"}, {u"frobnicate", u"x"}, {u"check", u"a", u"b"}}) {
     EXPECT_EQ(Run(arguments), ConfigToolExit::kUsage);
-    EXPECT_NE(err.find("usage: lanthe-config show FILE"), std::string::npos);
+    EXPECT_NE(err.find("usage: lanthe-config show [--effective] FILE"), std::string::npos);
   }
 }
 

@@ -31,6 +31,11 @@ class FakeRegistry final : public IRegistry {
     return std::make_unique<OpenedKey>(*this, root, Normalize(path));
   }
 
+  std::unique_ptr<IRegistryKey> OpenKeyForReading(RegistryRoot root, TextView path) override {
+    if (!keys_.count({root, Normalize(path)}) || unreadableKeys_.count({root, Normalize(path)})) return nullptr;
+    return std::make_unique<OpenedKey>(*this, root, Normalize(path));
+  }
+
   std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) override {
     if (closedKeys_.count({root, Normalize(path)})) return nullptr;
     keys_[{root, Normalize(path)}];
@@ -48,6 +53,8 @@ class FakeRegistry final : public IRegistry {
   }
   // A key that exists but may not be opened (a limited user and a machine-wide key).
   void DenyAccess(RegistryRoot root, TextView path) { closedKeys_.insert({root, Normalize(path)}); }
+  // A key that may not even be read.
+  void DenyReading(RegistryRoot root, TextView path) { unreadableKeys_.insert({root, Normalize(path)}); }
   int writes = 0;
 
  private:
@@ -103,6 +110,7 @@ class FakeRegistry final : public IRegistry {
 
   std::map<Id, Key> keys_;
   std::set<Id> closedKeys_;
+  std::set<Id> unreadableKeys_;
 };
 
 class FakeFileSystem final : public IFileSystem {
@@ -190,6 +198,18 @@ class FakeFolders final : public IFolders {
     currentDirectory = Text(folder);
     return true;
   }
+  // "%NAME%" from the variables given here; others stay.
+  Text ExpandEnvironmentStrings(TextView text) override {
+    Text result(text);
+    for (const auto& [name, value] : environment) {
+      const Text reference = u"%" + name + u"%";
+      for (auto at = result.find(reference); at != Text::npos; at = result.find(reference, at + value.size())) {
+        result.replace(at, reference.size(), value);
+      }
+    }
+    return result;
+  }
+  std::map<Text, Text> environment = {{u"ProgramFiles", u"C:\\Program Files"}};
 
   // The folders of a typical machine; tests remove entries to model a shell that
   // cannot give a folder.

@@ -115,6 +115,25 @@ Text PosixFolders::ExecutablePath() {
 
 bool PosixFolders::ChangeCurrentDirectory(TextView folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
 
+Text PosixFolders::ExpandEnvironmentStrings(TextView text) {
+  Text result;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto open = text.find(u'%', at);
+    const auto close = open == TextView::npos ? TextView::npos : text.find(u'%', open + 1);
+    if (close == TextView::npos) break;
+    result += text.substr(at, open - at);
+    const std::string name = TextToUtf8(text.substr(open + 1, close - open - 1));
+    if (const char* value = name.empty() ? nullptr : std::getenv(name.c_str())) {
+      result += Utf8ToText(value);
+    } else {
+      result += text.substr(open, close - open + 1);
+    }
+    at = close + 1;
+  }
+  return result + Text(text.substr(at));
+}
+
 Text AbsolutePath(TextView path) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(std::filesystem::path(NativePath(path)), error);

@@ -136,14 +136,15 @@ std::unique_ptr<IRegistryKey> OwnKey(HKEY raw) noexcept {
       nullptr, [&] { return std::make_unique<Win32RegistryKey>(std::move(key)); });
 }
 
-std::unique_ptr<IRegistryKey> OpenRootKey(RegistryRoot root, TextView path, bool create) noexcept {
+std::unique_ptr<IRegistryKey> OpenRootKey(RegistryRoot root, TextView path, bool create,
+                                          REGSAM access = KEY_ALL_ACCESS) noexcept {
   return Guarded<std::unique_ptr<IRegistryKey>>(nullptr, [&]() -> std::unique_ptr<IRegistryKey> {
     const std::wstring subKey = ToWide(TrimBackslashes(path));
     HKEY raw = nullptr;
     const LSTATUS status =
         create ? ::RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_ALL_ACCESS, nullptr, &raw, nullptr)
-               : ::RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, KEY_ALL_ACCESS, &raw);
+               : ::RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, access, &raw);
     if (status != ERROR_SUCCESS) return nullptr;
     return OwnKey(raw);
   });
@@ -255,6 +256,10 @@ std::unique_ptr<IRegistryKey> Win32Registry::OpenKey(RegistryRoot root, TextView
 
 std::unique_ptr<IRegistryKey> Win32Registry::CreateKey(RegistryRoot root, TextView path) noexcept {
   return OpenRootKey(root, path, true);
+}
+
+std::unique_ptr<IRegistryKey> Win32Registry::OpenKeyForReading(RegistryRoot root, TextView path) noexcept {
+  return OpenRootKey(root, path, false, KEY_READ);
 }
 
 std::unique_ptr<IRegistryKey> WrapRegistryKey(HKEY key) noexcept { return OwnKey(key); }
@@ -471,6 +476,20 @@ Text Win32Folders::ExecutablePath() noexcept {
 
 bool Win32Folders::ChangeCurrentDirectory(TextView folder) noexcept {
   return Guarded(false, [&] { return ::SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE; });
+}
+
+Text Win32Folders::ExpandEnvironmentStrings(TextView text) noexcept {
+  return Guarded(Text(text), [&] {
+    const std::wstring source = ToWide(text);
+    std::wstring expanded(source.size() + 64, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      const DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+      if (needed == 0) return Text(text);
+      if (needed <= expanded.size()) return FromWideBuffer(expanded.data(), needed);
+      expanded.assign(needed, L'\0');
+    }
+    return Text(text);
+  });
 }
 
 Text FullPath(TextView path) noexcept {

@@ -14,6 +14,7 @@ class Win32Registry final : public IRegistry {
  public:
   std::unique_ptr<IRegistryKey> OpenKey(RegistryRoot root, TextView path) noexcept override;
   std::unique_ptr<IRegistryKey> CreateKey(RegistryRoot root, TextView path) noexcept override;
+  std::unique_ptr<IRegistryKey> OpenKeyForReading(RegistryRoot root, TextView path) noexcept override;
 };
 
 // Takes ownership of a key opened elsewhere (the group-policy object hands out its
@@ -67,6 +68,7 @@ class Win32Folders final : public IFolders {
   Text GetWindowsDir() noexcept override;
   Text ExecutablePath() noexcept override;
   bool ChangeCurrentDirectory(TextView folder) noexcept override;
+  Text ExpandEnvironmentStrings(TextView text) noexcept override;
 };
 
 class Win32Identity final : public IIdentity {
