@@ -24,6 +24,7 @@
 #include "shell/win32/main_window_view.h"
 #include "shell/win32/network_wait_view.h"
 #include "toolkit/application.h"
+#include "version.h"
 
 #ifdef LANTHE_TEST_BUILD
 #include "platform/win32/test_seam.h"
@@ -69,6 +70,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                   frmNetworkWaitView};
   lanthe::win32::MainWindowView frmMainView;
   lanthe::TfrmMain frmMain(platform, frmMainView, windows, pnagent);
+  frmMain.Version = lanthe::Utf8ToText(LANTHE_VERSION_TEXT);
   frmMainView.Attach(frmMain);
   try {
     // Created in their order: the main window (its creation handler first), the

@@ -69,7 +69,7 @@ bool Take(const SettingsField& field, const RegistryValue& value, IFolders& fold
         return true;
       }
       if (value.type == RegistryType::kExpandString) {
-        field.text(settings) = folders.ExpandEnvironmentStrings(TextOf(value));
+        field.text(settings) = folders.ExpandEnvironment(TextOf(value));
         return true;
       }
       return false;

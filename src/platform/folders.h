@@ -28,7 +28,7 @@ class IFolders {
   virtual bool ChangeCurrentDirectory(TextView folder) = 0;
   // The text with its %VARIABLE% references replaced by the environment's values, as
   // REG_EXPAND_SZ values are read; a reference to no variable stays as it is.
-  virtual Text ExpandEnvironmentStrings(TextView text) = 0;
+  virtual Text ExpandEnvironment(TextView text) = 0;
 };
 
 // The directory part of a path, ending with the separator that precedes the file

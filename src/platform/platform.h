@@ -5,6 +5,7 @@
 #include "platform/accounts.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
+#include "platform/event_log.h"
 #include "platform/files.h"
 #include "platform/group_policy.h"
 #include "platform/folders.h"
@@ -37,6 +38,8 @@ struct Platform {
   ISecretStore& secrets;
   INetwork& network;
   IDesktop& desktop;
+  IEventLog& events;
+  IClock& clock;
 };
 
 }  // namespace lanthe

@@ -8,6 +8,7 @@
 #include "platform/gpo.h"
 #include "platform/local_users.h"
 #include "shell/command_line.h"
+#include "shell/event_texts.h"
 #include "shell/launchers.h"
 
 namespace lanthe {
@@ -52,6 +53,23 @@ Text PowerActionRefused(std::int32_t action) {
   }
   return u"Lanthe asked Windows to " + Text(what) + u", but Windows refused.";
 }
+
+// The messages of an apply step: each one shown is also reported to the event log,
+// where an administrator of many kiosks finds it.
+class ReportedMessages final : public IMessageBoxes {
+ public:
+  ReportedMessages(IMessageBoxes& messages, IEventLog& events) : messages_(messages), events_(events) {}
+  void ShowMessage(TextView text) override {
+    events_.Report(EventType::kError, EventId::kApplyFailed, text);
+    messages_.ShowMessage(text);
+  }
+  bool Confirm(TextView question) override { return messages_.Confirm(question); }
+  bool AskYesNo(TextView text, TextView caption) override { return messages_.AskYesNo(text, caption); }
+
+ private:
+  IMessageBoxes& messages_;
+  IEventLog& events_;
+};
 
 }  // namespace
 
@@ -133,7 +151,15 @@ void TfrmMain::btnExplorerClick() {
 }
 
 void TfrmMain::RunAndWait(const CommandLine& commandLine) {
-  platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true);
+  platform_.events.Report(EventType::kInformation, EventId::kClientStarted,
+                          ClientStartedEventText(commandLine.program + u" " + commandLine.parameters,
+                                                 Settings.Autologon.Password));
+  const std::uint64_t started = platform_.clock.NowMilliseconds();
+  const std::uint32_t exitCode =
+      platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true);
+  const std::uint64_t ended = platform_.clock.NowMilliseconds();
+  platform_.events.Report(EventType::kInformation, EventId::kClientEnded,
+                          ClientEndedEventText(commandLine.program, exitCode, ended >= started ? ended - started : 0));
 }
 
 void TfrmMain::RunRDPClient() { RunAndWait(RdpCommandLine(Settings)); }
@@ -252,6 +278,9 @@ void TfrmMain::WaitForNetwork() {
   if (!wait.NeedsToWait(seconds)) return;
   wait.WaitSeconds = seconds;
   windows_.networkWaitWindow.ShowModal();
+  if (wait.End() == NetworkWaitEnd::kTimeUp) {
+    platform_.events.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut, NetworkWaitTimedOutEventText(seconds));
+  }
 }
 
 void TfrmMain::RunConnection() {
@@ -281,6 +310,7 @@ void TfrmMain::RunConnection() {
     } while (outcome == ExitOutcome::kRefused && !platform_.identity.IsAdministrator());
     if (outcome == ExitOutcome::kRefused) Unhide();
     if (outcome != ExitOutcome::kReconnect) return;
+    platform_.events.Report(EventType::kInformation, EventId::kReconnect, ReconnectEventText());
   }
 }
 
@@ -312,12 +342,16 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   SaveSettings();
   ShutdownRequested = true;
   if (action == ExitAction::kReconnect) return ExitOutcome::kReconnect;
-  if (!DebugMode) {
-    if (const auto flags = ExitWindowsFlagsFor(action); flags && !platform_.power.ShutdownWindows(*flags)) {
-      // Ending the program now would leave the user before a screen without any shell.
-      platform_.messages.ShowMessage(PowerActionRefused(action));
-      return ExitOutcome::kRefused;
-    }
+  const auto flags = DebugMode ? std::nullopt : ExitWindowsFlagsFor(action);
+  const bool accepted = flags && platform_.power.ShutdownWindows(*flags);
+  if (action > 0) {
+    platform_.events.Report(flags && !accepted ? EventType::kWarning : EventType::kInformation, EventId::kExitAction,
+                            ExitActionEventText(action, flags.has_value(), accepted));
+  }
+  if (flags && !accepted) {
+    // Ending the program now would leave the user before a screen without any shell.
+    platform_.messages.ShowMessage(PowerActionRefused(action));
+    return ExitOutcome::kRefused;
   }
   if (action <= 0) return ExitOutcome::kGoesOn;
   host_.TerminateApplication();
@@ -342,8 +376,21 @@ void TfrmMain::LoadSettings() {
       RunSetupWizard();
     };
   }
-  lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
+  const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
   readPolicies();
+
+  platform_.events.Report(EventType::kInformation, EventId::kStarted,
+                          StartedEventText({Version, platform_.identity.GetCurrentUserName(),
+                                            platform_.identity.IsAdministrator(), Settings.CurrentShell,
+                                            Settings.ConnectionType, DebugMode}));
+  if (outcome == SettingsLoadOutcome::kRejected) {
+    platform_.events.Report(EventType::kWarning, EventId::kSettingsDamaged,
+                            SettingsDamagedEventText(SettingsFilePath(Settings)));
+  }
+  if (!policies_.empty()) {
+    platform_.events.Report(EventType::kInformation, EventId::kPolicyOverrides,
+                            PolicyOverridesEventText(policies_.Fields()));
+  }
 }
 
 void TfrmMain::SaveSettings() {
@@ -379,16 +426,16 @@ void TfrmMain::ApplySettings() {
   state_.btnSettingsEnabled = administrator;
   host_.RenderMainWindow(state_);
 
+  ReportedMessages messages(platform_.messages, platform_.events);
   if (administrator) {
     const Text& user = Settings.ICA.UserAppSrvIniLocation;
     const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
     if (Settings.ICA.CopyICASettings && platform_.files.FileExists(user) && !platform_.files.CopyOver(user, shared)) {
-      platform_.messages.ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
+      messages.ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
     }
     if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
     if (Settings.Autologon.CreateUser && !DebugMode) {
-      CreateLocalUser(Settings.Autologon.Username, Settings.Autologon.Password, platform_.accounts,
-                      platform_.messages);
+      CreateLocalUser(Settings.Autologon.Username, Settings.Autologon.Password, platform_.accounts, messages);
     }
   }
 
@@ -412,10 +459,11 @@ void TfrmMain::ApplyPolicies() {
     // Windows editions without the group-policy component (and Wine) cannot make the
     // object. An administrator hears of it once; a limited user's log-on goes on
     // without a word, as it would with an object it may not open.
+    const Text text = u"The task-manager and screen-saver policies could not be written. " + error.message();
+    if (!DebugMode) platform_.events.Report(EventType::kWarning, EventId::kApplyFailed, text);
     if (platform_.identity.IsAdministrator() && !toldPoliciesUnavailable_ && !DebugMode) {
       toldPoliciesUnavailable_ = true;
-      platform_.messages.ShowMessage(u"The task-manager and screen-saver policies could not be written. " +
-                                     error.message());
+      platform_.messages.ShowMessage(text);
     }
     return;
   }
@@ -437,7 +485,9 @@ void TfrmMain::ApplyPolicies() {
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
   const AutologonPassword stored = lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName,
                                                         password, GetLocalComputerName(platform_.accounts));
-  if (stored == AutologonPassword::kPlainText && !toldPasswordInPlainText_) {
+  if (stored != AutologonPassword::kPlainText) return;
+  platform_.events.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
+  if (!toldPasswordInPlainText_) {
     toldPasswordInPlainText_ = true;
     platform_.messages.ShowMessage(kPasswordInPlainText);
   }

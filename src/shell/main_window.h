@@ -160,6 +160,7 @@ class TfrmMain {
   // The settings set by policy in this run.
   const PolicyOverrides& Policies() const { return policies_; }
   TSettings Settings;  // the live settings record
+  Text Version;        // the program's version, for the event log
   bool DebugMode = false;
   bool ShutdownRequested = false;
 

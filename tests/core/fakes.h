@@ -199,7 +199,7 @@ class FakeFolders final : public IFolders {
     return true;
   }
   // "%NAME%" from the variables given here; others stay.
-  Text ExpandEnvironmentStrings(TextView text) override {
+  Text ExpandEnvironment(TextView text) override {
     Text result(text);
     for (const auto& [name, value] : environment) {
       const Text reference = u"%" + name + u"%";
@@ -499,6 +499,25 @@ class FakeDesktop final : public IDesktop {
   std::vector<std::string> calls;
 };
 
+// Every event reported, in order, as "<type> <id> <text>" (type: info, warning, error).
+class FakeEventLog final : public IEventLog {
+ public:
+  void Report(EventType type, std::uint32_t id, TextView text) override {
+    const char* kind = type == EventType::kInformation ? "info" : type == EventType::kWarning ? "warning" : "error";
+    reported.push_back(std::string(kind) + " " + std::to_string(id) + " " + TextToUtf8(text));
+    ids.push_back(id);
+  }
+  std::vector<std::string> reported;
+  std::vector<std::uint32_t> ids;
+};
+
+// A clock that moves only when a test (or a fake program's run) moves it.
+class FakeClock final : public IClock {
+ public:
+  std::uint64_t NowMilliseconds() override { return now; }
+  std::uint64_t now = 1'000'000;
+};
+
 // Local accounts served in pages of a given size; the enumeration can be made to fail.
 class FakeAccounts final : public IAccounts {
  public:
@@ -585,11 +604,13 @@ struct FakePlatform {
   FakeSecretStore secrets;
   FakeNetwork network;
   FakeDesktop desktop;
+  FakeEventLog events;
+  FakeClock clock;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
-                    network,  desktop};
+                    network,  desktop,   events,   clock};
   }
 };
 

@@ -227,5 +227,24 @@ TEST(PolicyBroadcast, EveryWindowHearsPolicyAndTheCallReturns) {
   ::DestroyWindow(window);
 }
 
+TEST(EventLog, TheProgramsMessageTableHoldsATextForEveryEvent) {
+  const UniqueLibrary program(::LoadLibraryExW((ProgramFolder() + L"lanthe.exe").c_str(), nullptr,
+                                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  ASSERT_TRUE(program);
+  for (const std::uint32_t id : {EventId::kStarted, EventId::kClientStarted, EventId::kClientEnded, EventId::kReconnect,
+                                 EventId::kExitAction, EventId::kSettingsDamaged, EventId::kApplyFailed,
+                                 EventId::kNetworkWaitTimedOut, EventId::kPolicyOverrides}) {
+    const wchar_t* text = L"the whole text";
+    DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text)};
+    wchar_t shown[128] = {};
+    ASSERT_NE(::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program.get(), id,
+                               MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), shown, 128,
+                               reinterpret_cast<va_list*>(arguments)),
+              0u)
+        << id;
+    EXPECT_STREQ(shown, L"the whole text\r\n") << id;
+  }
+}
+
 }  // namespace
 }  // namespace lanthe::win32

@@ -115,7 +115,7 @@ Text PosixFolders::ExecutablePath() {
 
 bool PosixFolders::ChangeCurrentDirectory(TextView folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
 
-Text PosixFolders::ExpandEnvironmentStrings(TextView text) {
+Text PosixFolders::ExpandEnvironment(TextView text) {
   Text result;
   std::size_t at = 0;
   while (at < text.size()) {

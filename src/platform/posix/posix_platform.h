@@ -24,7 +24,7 @@ class PosixFolders final : public IFolders {
   Text GetWindowsDir() override;
   Text ExecutablePath() override;
   bool ChangeCurrentDirectory(TextView folder) override;
-  Text ExpandEnvironmentStrings(TextView text) override;
+  Text ExpandEnvironment(TextView text) override;
 };
 
 // The absolute form of a path, relative ones taken from the current directory.

@@ -115,6 +115,13 @@ struct Library {
   static void Close(Type module) noexcept { ::FreeLibrary(module); }
 };
 
+// Event sources opened with RegisterEventSourceW.
+struct EventSource {
+  using Type = HANDLE;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type source) noexcept { ::DeregisterEventSource(source); }
+};
+
 struct Icon {
   using Type = HICON;
   static Type Empty() noexcept { return nullptr; }
@@ -141,6 +148,7 @@ using UniqueIcon = UniqueResource<traits::Icon>;
 using UniqueLsaHandle = UniqueResource<traits::LsaHandle>;
 using UniqueLocal = UniqueResource<traits::LocalMemory>;
 using UniqueLibrary = UniqueResource<traits::Library>;
+using UniqueEventSource = UniqueResource<traits::EventSource>;
 template <typename Object>
 using UniqueGdi = UniqueResource<traits::GdiObject<Object>>;
 using UniqueFont = UniqueGdi<HFONT>;

@@ -478,7 +478,7 @@ bool Win32Folders::ChangeCurrentDirectory(TextView folder) noexcept {
   return Guarded(false, [&] { return ::SetCurrentDirectoryW(ToWide(folder).c_str()) != FALSE; });
 }
 
-Text Win32Folders::ExpandEnvironmentStrings(TextView text) noexcept {
+Text Win32Folders::ExpandEnvironment(TextView text) noexcept {
   return Guarded(Text(text), [&] {
     const std::wstring source = ToWide(text);
     std::wstring expanded(source.size() + 64, L'\0');

@@ -3,7 +3,12 @@
 
 #include "platform/win32/handles.h"
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -68,7 +73,7 @@ class Win32Folders final : public IFolders {
   Text GetWindowsDir() noexcept override;
   Text ExecutablePath() noexcept override;
   bool ChangeCurrentDirectory(TextView folder) noexcept override;
-  Text ExpandEnvironmentStrings(TextView text) noexcept override;
+  Text ExpandEnvironment(TextView text) noexcept override;
 };
 
 class Win32Identity final : public IIdentity {
@@ -128,6 +133,45 @@ class Win32Desktop final : public IDesktop {
   bool SetDesktopColor(std::uint32_t rgb) noexcept override;
 };
 
+// RegisterEventSourceW and ReportEventW for the source "Lanthe", on a thread of
+// their own; what is still queued when the object goes away is written within two
+// seconds or dropped.
+class Win32EventLog final : public IEventLog {
+ public:
+  Win32EventLog() noexcept = default;
+  ~Win32EventLog() override;
+  Win32EventLog(const Win32EventLog&) = delete;
+  Win32EventLog& operator=(const Win32EventLog&) = delete;
+  void Report(EventType type, std::uint32_t id, TextView text) noexcept override;
+
+ private:
+  struct Event {
+    EventType type;
+    std::uint32_t id;
+    std::wstring text;
+  };
+  // Shared with the writing thread, which may outlive this object when the log
+  // service hangs.
+  struct Queue {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable drained;
+    std::deque<Event> events;
+    bool writing = false;
+    bool stopping = false;
+  };
+  static void Write(const std::shared_ptr<Queue>& queue) noexcept;
+
+  std::shared_ptr<Queue> queue_;
+  std::thread worker_;
+};
+
+// GetTickCount64.
+class Win32Clock final : public IClock {
+ public:
+  std::uint64_t NowMilliseconds() noexcept override;
+};
+
 // LsaOpenPolicy and LsaStorePrivateData.
 class Win32SecretStore final : public ISecretStore {
  public:
@@ -165,7 +209,7 @@ class Win32Platform {
   Platform platform() noexcept {
     return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
                     windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
-                    network_,  desktop_};
+                    network_,  desktop_,     events_,   clock_};
   }
 
  private:
@@ -185,6 +229,8 @@ class Win32Platform {
   Win32SecretStore ownSecrets_;
   Win32Network ownNetwork_;
   Win32Desktop desktop_;
+  Win32Clock clock_;
+  Win32EventLog events_;  // last of the own services: it goes first, writing what is queued
   IIdentity& identity_;
   IPower& power_;
   IGroupPolicy& groupPolicy_;

@@ -1,0 +1,43 @@
+#pragma once
+// The Windows Event Log, where administrators look first: Lanthe reports what it
+// did and what went wrong in the Application log under the source "Lanthe". A report
+// never blocks the caller and never fails the program; when the log cannot be
+// written, the event is lost without a word.
+
+#include <cstdint>
+
+#include "platform/text.h"
+
+namespace lanthe {
+
+inline constexpr char16_t kEventSource[] = u"Lanthe";
+
+enum class EventType { kInformation, kWarning, kError };
+
+// The events' numbers; the program's message table holds a text for each.
+namespace EventId {
+constexpr std::uint32_t kStarted = 1000;
+constexpr std::uint32_t kClientStarted = 1001;
+constexpr std::uint32_t kClientEnded = 1002;
+constexpr std::uint32_t kReconnect = 1003;
+constexpr std::uint32_t kExitAction = 1004;
+constexpr std::uint32_t kSettingsDamaged = 1005;
+constexpr std::uint32_t kApplyFailed = 1006;
+constexpr std::uint32_t kNetworkWaitTimedOut = 1007;
+constexpr std::uint32_t kPolicyOverrides = 1008;
+}  // namespace EventId
+
+class IEventLog {
+ public:
+  virtual ~IEventLog() = default;
+  virtual void Report(EventType type, std::uint32_t id, TextView text) = 0;
+};
+
+// A steady clock in milliseconds, for how long things took.
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  virtual std::uint64_t NowMilliseconds() = 0;
+};
+
+}  // namespace lanthe

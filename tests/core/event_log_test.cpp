@@ -1,0 +1,136 @@
+// What Lanthe reports to the Windows Event Log, and in which order.
+
+#include <gtest/gtest.h>
+
+#include "main_window_rig.h"
+
+namespace lanthe {
+namespace {
+
+constexpr char16_t kSettingsPath[] = u"C:\\Apps\\settings.xml";
+
+class EventLogTest : public ::testing::Test {
+ protected:
+  EventLogTest() {
+    fake.identity.administrator = false;
+    main.Version = u"1.2.3";
+  }
+  void LogOn(const std::string& elements, TextView commandLine = u"C:\\Apps\\lanthe.exe") {
+    fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType>"
+                                      "<RDP><Connection>ts01</Connection></RDP>" + elements + "</Settings>";
+    main.FormCreate(commandLine);
+    main.ApplicationStart();
+  }
+  const std::vector<std::string>& Events() const { return fake.events.reported; }
+  bool Reported(const std::string& line) const {
+    return std::find(Events().begin(), Events().end(), line) != Events().end();
+  }
+
+  MainWindowRig rig;
+  testing::FakePlatform& fake = rig.fake;
+  TfrmMain& main = rig.main;
+};
+
+TEST_F(EventLogTest, ASessionIsReportedInItsOrder) {
+  fake.messages.answers = {true, false};
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) { fake.clock.now += 65'400; };
+  fake.processes.exitCodes = {0, 3};
+  LogOn("<ShowReconnectDialog>True</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<CitrixLogOff>2</CitrixLogOff>");
+  const std::string client = "\"C:\\Windows\\system32\\mstsc.exe\"";
+  EXPECT_EQ(Events(),
+            (std::vector<std::string>{
+                "info 1000 Lanthe 1.2.3 started for kiosk (not an administrator), as the shell; connection type "
+                "Remote Desktop.",
+                "info 1001 Client started: " + client + " /V:ts01:3389 /f",
+                "info 1002 Client ended: " + client + " with exit code 0 after 65 s.",
+                "info 1003 The user chose to connect again.",
+                "info 1001 Client started: " + client + " /V:ts01:3389 /f",
+                "info 1002 Client ended: " + client + " with exit code 3 after 65 s.",
+                "info 1004 Exit action: log off; Windows accepted it.",
+            }));
+}
+
+TEST_F(EventLogTest, NoPasswordIsEverReported) {
+  LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<RDP><Connection>ts01</Connection><CommandlineParameters>/u:kiosk /p:Se cret</CommandlineParameters></RDP>"
+        "<Autologon><Password>Se cret</Password></Autologon>");
+  for (const auto& line : Events()) EXPECT_EQ(line.find("Se cret"), std::string::npos) << line;
+  EXPECT_TRUE(std::any_of(Events().begin(), Events().end(),
+                          [](const std::string& line) { return line.find("/p:***") != std::string::npos; }));
+}
+
+TEST_F(EventLogTest, ARefusedPowerActionIsAWarningAndDebugModeAsksNothing) {
+  fake.power.refusals = 1;
+  LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<CitrixLogOff>1</CitrixLogOff>");
+  EXPECT_TRUE(Reported("warning 1004 Exit action: power off; Windows refused it."));
+  EXPECT_TRUE(Reported("info 1004 Exit action: power off; Windows accepted it.")) << "asked again, and accepted";
+
+  MainWindowRig debug;
+  debug.fake.identity.administrator = false;
+  debug.fake.files.files[kSettingsPath] =
+      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>7</ConnectionType><ShowReconnectDialog>False"
+      "</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog><CitrixLogOff>2</CitrixLogOff></Settings>";
+  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
+  debug.main.ApplicationStart();
+  const auto& events = debug.fake.events.reported;
+  EXPECT_NE(events.front().find("Debug mode is on."), std::string::npos) << events.front();
+  EXPECT_EQ(events.back(), "info 1004 Exit action: log off (nothing asked of Windows).");
+}
+
+TEST_F(EventLogTest, ADamagedFileAndPolicyOverridesAreReportedAfterTheStart) {
+  fake.files.files[kSettingsPath] = "<Settings><A></B></Settings>";
+  auto& policy = fake.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values;
+  policy[u"ConnectionType"] = RegistryValue{RegistryType::kDword, {7, 0, 0, 0}};
+  fake.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\RDP").values[u"Connection"] =
+      RegistryValue{RegistryType::kString, StringValueBytes(u"host")};
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.ApplicationStart();
+  ASSERT_GE(Events().size(), 3u);
+  EXPECT_EQ(fake.events.ids[0], EventId::kStarted);
+  EXPECT_EQ(Events()[1], "warning 1005 The settings file C:\\Apps\\settings.xml is damaged: Lanthe runs with its "
+                         "defaults, and the next save keeps the damaged file as C:\\Apps\\settings.xml.bak.");
+  EXPECT_EQ(Events()[2], "info 1008 Settings set by policy: ConnectionType, RDP.Connection.");
+}
+
+TEST_F(EventLogTest, EveryFailingApplyStepIsReported) {
+  fake.identity.administrator = true;
+  fake.files.files[u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini"] = "ini";
+  fake.files.failWrites = true;
+  fake.accounts.addStatus = NetStatus::kPasswordTooShort;
+  fake.secrets.status = LsaStatus::kObjectNameNotFound;
+  fake.groupPolicy.available = false;
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.Settings.Autologon.CreateUser = true;
+  main.Settings.Autologon.EnableAutologon = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.ApplySettings();
+  std::vector<std::string> failures;
+  for (const auto& line : Events()) failures.push_back(line.substr(0, line.find(' ', line.find(' ') + 1)));
+  EXPECT_EQ(failures, (std::vector<std::string>{"error 1006", "error 1006", "warning 1006", "warning 1006"}))
+      << "the copy, the account, the plain-text password, the group policy";
+  EXPECT_NE(Events()[0].find("File copy"), std::string::npos);
+  EXPECT_NE(Events()[1].find("\"kiosk\" could not be created"), std::string::npos);
+  EXPECT_NE(Events()[2].find("plain text"), std::string::npos);
+  EXPECT_NE(Events()[3].find("policies could not be written"), std::string::npos);
+  EXPECT_EQ(fake.messages.shown.size(), 4u) << "and each told on screen as before";
+
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.groupPolicy.available = false;
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  limited.main.ApplySettings();
+  EXPECT_EQ(limited.fake.events.ids, std::vector<std::uint32_t>{EventId::kApplyFailed}) << "logged, not shown";
+  EXPECT_TRUE(limited.fake.messages.shown.empty());
+}
+
+TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
+  fake.network.up = false;
+  LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<WaitForNetwork>4</WaitForNetwork>");
+  EXPECT_TRUE(Reported("warning 1007 No network came up within 4 seconds: the client was started without one."));
+}
+
+}  // namespace
+}  // namespace lanthe
