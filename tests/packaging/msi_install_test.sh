@@ -48,7 +48,7 @@ cmp -s "$unix_dir/settings.xml" "$work/settings-before.xml" || fail "the upgrade
 versions=$(installed_versions | tr '\n' ' ')
 [[ $versions == "0.1.0 " || $versions == "$(basename "$new" | sed 's/Lanthe-\(.*\)-x64.msi/\1/') " ]] ||
   fail "after the upgrade the installed versions are: $versions"
-for file in lanthe.exe lanthe-config.exe "Administrators Guide.txt"; do
+for file in lanthe.exe lanthe-config.exe "Administrators Guide.txt" policy/Lanthe.admx policy/en-US/Lanthe.adml; do
   [[ -f $unix_dir/$file ]] || fail "$file is missing after the upgrade"
 done
 entry=$(lanthe_entries)
@@ -90,7 +90,8 @@ rm -rf "$unix_dir"
 
 # The zip holds the same files.
 listing=$(cmake -E tar tf "$zip" 2>/dev/null)
-for file in Lanthe/lanthe.exe Lanthe/lanthe-config.exe "Lanthe/Administrators Guide.txt"; do
+for file in Lanthe/lanthe.exe Lanthe/lanthe-config.exe "Lanthe/Administrators Guide.txt" \
+            Lanthe/policy/Lanthe.admx Lanthe/policy/en-US/Lanthe.adml; do
   grep -qx "$file" <<< "$listing" || fail "the zip lacks $file"
 done
 
