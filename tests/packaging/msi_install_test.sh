@@ -56,6 +56,10 @@ for needle in "Publisher *REG_SZ *Lanthe" "DisplayVersion *REG_SZ" "UninstallStr
   grep -Eq "$needle" <<< "$entry" || fail "the Add/Remove Programs entry lacks $needle"
 done
 # The entry's icon comes from the package (Wine keeps it with the product, not in the entry).
+eventsource='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Lanthe'
+[[ $(reg_value "$eventsource" EventMessageFile) == 'C:\Program Files\Lanthe\lanthe.exe' ]] ||
+  fail "the event source's message file is '$(reg_value "$eventsource" EventMessageFile)'"
+[[ $(reg_value "$eventsource" TypesSupported) == 0x7 ]] || fail "the event source's types are '$(reg_value "$eventsource" TypesSupported)'"
 msiinfo export "$new" Property 2>/dev/null | grep -q "^ARPPRODUCTICON" || fail "the package names no icon"
 [[ $(msiinfo export "$new" Icon 2>/dev/null | wc -l) -gt 2 ]] || fail "the package holds no icon"
 
@@ -78,6 +82,7 @@ iconv -f UTF-16LE -t UTF-8 "$work/uninstall.log" 2>/dev/null | grep -q "Lanthe: 
   grep -aq "Lanthe: the Windows shell was" "$work/uninstall.log" || fail "the install log does not say the shell was set back"
 [[ -f $unix_dir/settings.xml ]] || fail "the uninstall removed settings.xml"
 [[ ! -f $unix_dir/lanthe.exe ]] || fail "lanthe.exe is still there after the uninstall"
+[[ -z $(reg_value "$eventsource" EventMessageFile) ]] || fail "the event source is still registered after the uninstall"
 [[ -z $(installed_versions) ]] || fail "still listed as installed: $(installed_versions)"
 
 # An uninstall while another program is the shell leaves it alone.
