@@ -5,6 +5,7 @@
 #include "config/pnagent_store.h"
 #include "config/settings.h"
 #include "config/settings_fields.h"
+#include "app/kiosk_status.h"
 #include "config/policy_overrides.h"
 #include "config/settings_file.h"
 
@@ -18,7 +19,8 @@ constexpr char kUsage[] =
     "       lanthe-config roundtrip IN OUT\n"
     "       lanthe-config check FILE\n"
     "       lanthe-config pnagent FILE\n"
-    "       lanthe-config policies\n";
+    "       lanthe-config policies\n"
+    "       lanthe-config status [--json] [FILE]\n";
 
 std::string Utf8(TextView text) { return TextToUtf8(text); }
 
@@ -158,6 +160,11 @@ class ConfigTool {
     if (command == u"check" && count == 2) return Check(arguments[1]);
     if (command == u"pnagent" && count == 2) return PNAgent(arguments[1]);
     if (command == u"policies" && count == 1) return Policies();
+    if (command == u"status") {
+      const bool json = count >= 2 && arguments[1] == u"--json";
+      const std::size_t rest = count - (json ? 2 : 1);
+      if (rest <= 1) return Status(json, rest == 1 ? std::optional<Text>(arguments[count - 1]) : std::nullopt);
+    }
     if ((command == u"help" || command == u"--help" || command == u"-h") && count == 1) {
       out_ += kUsage;
       return ConfigToolExit::kOk;
@@ -201,12 +208,55 @@ class ConfigTool {
     return ConfigToolExit::kOk;
   }
 
+  // The kiosk's state, one line per check; FILE defaults to the settings.xml beside
+  // the tool, which lies beside lanthe.exe.
+  int Status(bool json, const std::optional<Text>& file) {
+    if (!context_.platform) {
+      err_ += "lanthe-config: status looks at a Windows kiosk and runs there only\n";
+      return ConfigToolExit::kUsage;
+    }
+    const Text path =
+        file ? context_.absolutePath(*file) : DirectoryOf(context_.folders.ExecutablePath()) + u"settings.xml";
+    TSettings settings = Defaults(path);
+    SettingsFile settingsFile = NewFile();
+    const SettingsLoadOutcome outcome = settingsFile.Load(path, settings);
+    PolicyOverrides overrides;
+    overrides.Apply(context_.platform->registry, context_.folders, settings);
+    std::vector<StatusLine> lines;
+    if (outcome == SettingsLoadOutcome::kMissing) {
+      lines.push_back({"settings", false, u"no settings file " + path + u": write one with \"lanthe-config write\""});
+    } else if (outcome == SettingsLoadOutcome::kRejected) {
+      lines.push_back({"settings", false, u"the settings file " + path + u" is damaged: \"lanthe-config check\" says why"});
+    } else {
+      lines.push_back({"settings", true, u"the settings file " + path + u" is read"});
+    }
+    for (auto& line : KioskStatus(settings, overrides, settings.ProgramDir + u"lanthe.exe", *context_.platform)) {
+      lines.push_back(std::move(line));
+    }
+    bool problems = false;
+    if (json) out_ += "{\"checks\":[";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const StatusLine& line = lines[i];
+      problems = problems || !line.ok;
+      if (json) {
+        if (i > 0) out_ += ",";
+        out_ += "{\"check\":\"" + line.check + "\",\"status\":\"" + (line.ok ? "ok" : "problem") + "\",\"text\":";
+        AppendJsonString(out_, line.text);
+        out_ += "}";
+      } else {
+        out_ += std::string(line.ok ? "ok       " : "problem  ") + line.check + ": " + Utf8(line.text) + "\n";
+      }
+    }
+    if (json) out_ += std::string("],\"problems\":") + (problems ? "true" : "false") + "}\n";
+    return problems ? ConfigToolExit::kFailed : ConfigToolExit::kOk;
+  }
+
   int Show(const Text& file, bool effective) {
     const Text path = context_.absolutePath(file);
     TSettings settings = Defaults(path);
     SettingsFile settingsFile = NewFile();
     const bool rejected = settingsFile.Load(path, settings) == SettingsLoadOutcome::kRejected;
-    if (!effective || !context_.registry) {
+    if (!effective || !context_.platform) {
       if (rejected) return Rejected(path, nullptr);
       out_ += SettingsJson(settings);
       return ConfigToolExit::kOk;
@@ -217,7 +267,7 @@ class ConfigTool {
       settings = Defaults(path);
     }
     PolicyOverrides overrides;
-    overrides.Apply(*context_.registry, context_.folders, settings);
+    overrides.Apply(context_.platform->registry, context_.folders, settings);
     out_ += SettingsJson(settings, &overrides);
     return rejected ? ConfigToolExit::kFailed : ConfigToolExit::kOk;
   }

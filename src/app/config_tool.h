@@ -15,7 +15,7 @@
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/folders.h"
-#include "platform/registry.h"
+#include "platform/platform.h"
 #include "platform/text.h"
 
 namespace lanthe {
@@ -27,9 +27,9 @@ struct ConfigToolContext {
   // Makes a path absolute, so that the folder holding FILE can stand in for the
   // program directory.
   std::function<Text(TextView)> absolutePath;
-  // The machine's registry, where there is one (Windows): "show --effective" reads the
-  // policies from it.
-  IRegistry* registry = nullptr;
+  // The machine, where the tool runs on Windows: "show --effective" reads the
+  // policies from it, "status" looks at the kiosk. Natively there is none.
+  Platform* platform = nullptr;
 };
 
 namespace ConfigToolExit {

@@ -48,9 +48,10 @@ int wmain(int argc, wchar_t** argv) {
   lanthe::win32::Win32FileSystem files;
   lanthe::win32::Win32CodePage codePage;
   lanthe::win32::Win32Folders folders;
-  lanthe::win32::Win32Registry registry;
+  lanthe::win32::Win32Platform system;
+  lanthe::Platform platform = system.platform();
   lanthe::ConfigToolContext context{files, codePage, folders,
-                                    [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &registry};
+                                    [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &platform};
   return Run(arguments, context);
 }
 

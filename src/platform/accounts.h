@@ -35,6 +35,15 @@ struct UserEnumPage {
   std::vector<UserAccount> accounts;  // the entries read by this call
 };
 
+// An account as NetUserGetInfo (level 1) tells it.
+struct UserDetails {
+  std::uint32_t privilege = 0;  // 0 guest, 1 user, 2 administrator
+  std::uint32_t flags = 0;      // UF_ flags
+};
+
+// The account flag that keeps a password from expiring (UF_DONT_EXPIRE_PASSWD).
+inline constexpr std::uint32_t kPasswordNeverExpires = 0x10000;
+
 struct WorkstationInfo {
   Text computerName;
   Text domainOrWorkgroup;
@@ -62,6 +71,8 @@ class IAccounts {
   virtual std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) = 0;
   // The system's own words for a status code; empty when it has none.
   virtual Text DescribeStatus(std::uint32_t status) = 0;
+  // The local account of that name; nullopt when there is none (or it cannot be read).
+  virtual std::optional<UserDetails> GetUserDetails(TextView userName) = 0;
 };
 
 }  // namespace lanthe

@@ -22,6 +22,8 @@ class ISecretStore {
   // Stores data as the local policy's private data of that name (LsaOpenPolicy with
   // POLICY_CREATE_SECRET, then LsaStorePrivateData). The status the system gave.
   virtual std::uint32_t StorePrivateData(TextView keyName, TextView data) = 0;
+  // Whether private data of that name is stored and not empty (LsaRetrievePrivateData).
+  virtual bool HasPrivateData(TextView keyName) = 0;
 };
 
 }  // namespace lanthe

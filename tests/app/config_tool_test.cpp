@@ -190,10 +190,11 @@ TEST_F(ConfigToolTest, ShowEffectiveAddsThePoliciesAndNamesWhereTheyCameFrom) {
   EXPECT_EQ(Run({u"show", u"/e.xml"}), ConfigToolExit::kOk);
   EXPECT_EQ(plain, out) << "without a registry (natively) the same as show";
 
-  testing::FakeRegistry registry;
-  registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\RDP").values[u"Connection"] =
+  testing::FakePlatform machine;
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\RDP").values[u"Connection"] =
       RegistryValue{RegistryType::kString, StringValueBytes(u"policy-host")};
-  context.registry = &registry;
+  Platform platform = machine.platform();
+  context.platform = &platform;
   EXPECT_EQ(Run({u"show", u"--effective", u"/e.xml"}), ConfigToolExit::kOk);
   EXPECT_NE(out.find("\"Connection\":\"policy-host\""), std::string::npos) << out;
   EXPECT_NE(out.find(",\"PolicyOverrides\":{\"RDP.Connection\":"

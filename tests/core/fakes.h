@@ -465,6 +465,10 @@ class FakeSecretStore final : public ISecretStore {
     secrets[Text(keyName)] = Text(data);
     return status;
   }
+  bool HasPrivateData(TextView keyName) override {
+    auto it = secrets.find(Text(keyName));
+    return it != secrets.end() && !it->second.empty();
+  }
   std::map<Text, Text> secrets;
   std::uint32_t status = LsaStatus::kSuccess;
 };
@@ -551,6 +555,16 @@ class FakeAccounts final : public IAccounts {
     memberships.emplace_back(Text(groupName), Text(accountName));
     return memberStatus;
   }
+  std::optional<UserDetails> GetUserDetails(TextView userName) override {
+    for (const auto& user : users) {
+      if (EqualsIgnoreAsciiCase(user.name, userName)) {
+        auto flags = userFlags.find(AsciiUpper(userName));
+        return UserDetails{user.privilege, flags == userFlags.end() ? kPasswordNeverExpires : flags->second};
+      }
+    }
+    return std::nullopt;
+  }
+  std::map<Text, std::uint32_t> userFlags;  // by upper-case name; never-expiring when not given
   Text DescribeStatus(std::uint32_t status) override {
     auto it = descriptions.find(status);
     return it == descriptions.end() ? Text() : it->second;

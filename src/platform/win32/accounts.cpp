@@ -152,6 +152,41 @@ Text Win32Accounts::DescribeStatus(std::uint32_t status) noexcept {
   }
 }
 
+std::optional<UserDetails> Win32Accounts::GetUserDetails(TextView userName) noexcept {
+  try {
+    LPBYTE raw = nullptr;
+    const NET_API_STATUS status = ::NetUserGetInfo(nullptr, ToWide(userName).c_str(), 1, &raw);
+    const UniqueNetApiBuffer buffer(raw);
+    if (status != NERR_Success || !buffer) return std::nullopt;
+    const auto* user = reinterpret_cast<const USER_INFO_1*>(buffer.get());
+    return UserDetails{static_cast<std::uint32_t>(user->usri1_priv), static_cast<std::uint32_t>(user->usri1_flags)};
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+bool Win32SecretStore::HasPrivateData(TextView keyName) noexcept {
+  try {
+    LSA_OBJECT_ATTRIBUTES attributes{};
+    LSA_HANDLE raw = nullptr;
+    if (::LsaOpenPolicy(nullptr, &attributes, POLICY_GET_PRIVATE_INFORMATION, &raw) != 0) return false;
+    const UniqueLsaHandle policy(raw);
+    std::wstring name = ToWide(keyName);
+    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF) return false;
+    LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                                  static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
+    PLSA_UNICODE_STRING data = nullptr;
+    if (::LsaRetrievePrivateData(policy.get(), &nameString, &data) != 0 || !data) return false;
+    const bool stored = data->Length > 0;
+    // The secret itself is wiped before its memory goes back.
+    if (data->Buffer) ::SecureZeroMemory(data->Buffer, data->MaximumLength);
+    ::LsaFreeMemory(data);
+    return stored;
+  } catch (...) {
+    return false;
+  }
+}
+
 std::uint32_t Win32SecretStore::StorePrivateData(TextView keyName, TextView data) noexcept {
   try {
     LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero

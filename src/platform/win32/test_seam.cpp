@@ -121,6 +121,19 @@ std::uint32_t TestSeamSecretStore::StorePrivateData(TextView keyName, TextView d
   }
 }
 
+bool TestSeamSecretStore::HasPrivateData(TextView keyName) noexcept {
+  try {
+    if (EnvironmentValue(L"LANTHE_TEST_LSA") != L"registry") return real_.HasPrivateData(keyName);
+    wchar_t value[512] = {};
+    DWORD size = sizeof value;
+    return ::RegGetValueW(HKEY_CURRENT_USER, kTestSecretsKey, ToWide(keyName).c_str(), RRF_RT_REG_SZ, nullptr, value,
+                          &size) == ERROR_SUCCESS &&
+           value[0] != L'\0';
+  } catch (...) {
+    return false;
+  }
+}
+
 bool TestSeamNetwork::IsUp() noexcept {
   try {
     const std::wstring after = EnvironmentValue(L"LANTHE_TEST_NETWORK_UP_AFTER_MS");

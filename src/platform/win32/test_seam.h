@@ -54,6 +54,7 @@ inline constexpr wchar_t kTestGroupPolicyKey[] = L"Software\\Lanthe Test Group P
 class TestSeamSecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
+  bool HasPrivateData(TextView keyName) noexcept override;
 
  private:
   Win32SecretStore real_;

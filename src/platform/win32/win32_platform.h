@@ -118,6 +118,7 @@ class Win32Accounts final : public IAccounts {
   std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) noexcept override;
   // FormatMessageW from the system's messages, then from netmsg.dll (the NERR_ codes).
   Text DescribeStatus(std::uint32_t status) noexcept override;
+  std::optional<UserDetails> GetUserDetails(TextView userName) noexcept override;
 };
 
 // GetAdaptersAddresses, from the IP helper loaded at the first question.
@@ -176,6 +177,7 @@ class Win32Clock final : public IClock {
 class Win32SecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
+  bool HasPrivateData(TextView keyName) noexcept override;
 };
 
 // The ANSI code page of the running system (CP_ACP).

@@ -1,0 +1,213 @@
+#include "app/kiosk_status.h"
+
+#include "platform/local_users.h"
+#include "shell/main_window.h"
+#include "shell/winlogon.h"
+
+namespace lanthe {
+
+namespace {
+
+constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+class Status {
+ public:
+  void Ok(const char* check, Text text) { lines.push_back({check, true, std::move(text)}); }
+  void Problem(const char* check, Text text) { lines.push_back({check, false, std::move(text)}); }
+  std::vector<StatusLine> lines;
+};
+
+std::optional<Text> StringOf(IRegistry& registry, RegistryRoot root, TextView key, TextView name) {
+  auto opened = registry.OpenKeyForReading(root, key);
+  if (!opened) return std::nullopt;
+  return ReadStringValue(*opened, name);
+}
+
+std::optional<std::uint32_t> DwordOf(IRegistry& registry, RegistryRoot root, TextView key, TextView name) {
+  auto opened = registry.OpenKeyForReading(root, key);
+  if (!opened) return std::nullopt;
+  const auto value = opened->ReadValue(name);
+  if (!value || value->type != RegistryType::kDword || value->data.size() != 4) return std::nullopt;
+  return static_cast<std::uint32_t>(value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
+                                    (static_cast<std::uint32_t>(value->data[3]) << 24));
+}
+
+Text Shown(const std::optional<Text>& value) { return value ? u"\"" + *value + u"\"" : Text(u"missing"); }
+
+constexpr char16_t kApplyOnce[] = u"start lanthe.exe once as administrator, which writes it";
+
+void CheckShell(const TSettings& s, TextView program, IRegistry& registry, Status& status) {
+  const auto shell = StringOf(registry, RegistryRoot::LocalMachine, kWinlogonKey, u"shell");
+  if (s.CurrentShell == CurrentShell::kLanthe) {
+    if (shell && ShellPointsTo(*shell, program)) {
+      status.Ok("shell", u"the Winlogon shell starts " + Text(program) + u", as CurrentShell 1 says");
+    } else {
+      status.Problem("shell", u"the Winlogon shell is " + Shown(shell) + u", not " + ShellCommandFor(program) +
+                                  u": " + kApplyOnce);
+    }
+    return;
+  }
+  if (shell && EqualsIgnoreAsciiCase(*shell, u"Explorer.exe")) {
+    status.Ok("shell", u"the Winlogon shell is Explorer, as CurrentShell says");
+  } else {
+    status.Problem("shell", u"the Winlogon shell is " + Shown(shell) + u", not Explorer.exe: " + kApplyOnce);
+  }
+}
+
+void CheckAutologon(const TSettings& s, Platform& p, Status& status) {
+  const auto value = [&](TextView name) { return StringOf(p.registry, RegistryRoot::LocalMachine, kWinlogonKey, name); };
+  const auto enabled = value(u"AutoAdminLogon");
+  if (!s.Autologon.EnableAutologon) {
+    if (!enabled || *enabled != u"1") {
+      status.Ok("autologon", u"automatic log-on is off, as the settings say");
+    } else {
+      status.Problem("autologon", u"automatic log-on is on, but the settings say off: " + Text(kApplyOnce));
+    }
+    return;
+  }
+  const Text computer = GetLocalComputerName(p.accounts);
+  Text wrong;
+  if (!enabled || *enabled != u"1") wrong += u"AutoAdminLogon is " + Shown(enabled) + u"; ";
+  const auto user = value(u"DefaultUsername");
+  if (!user || !EqualsIgnoreAsciiCase(*user, s.Autologon.Username)) {
+    wrong += u"DefaultUsername is " + Shown(user) + u", not \"" + s.Autologon.Username + u"\"; ";
+  }
+  const auto domain = value(u"DefaultDomainName");
+  if (!domain || !EqualsIgnoreAsciiCase(*domain, computer)) {
+    wrong += u"DefaultDomainName is " + Shown(domain) + u", not \"" + computer + u"\"; ";
+  }
+  if (!wrong.empty()) {
+    status.Problem("autologon", wrong + kApplyOnce);
+    return;
+  }
+  if (p.secrets.HasPrivateData(u"DefaultPassword") && !value(u"DefaultPassword")) {
+    status.Ok("autologon", u"\"" + s.Autologon.Username + u"\" logs on automatically; the password is a protected secret");
+  } else if (value(u"DefaultPassword")) {
+    status.Problem("autologon", u"\"" + s.Autologon.Username +
+                                    u"\" logs on automatically, but the password is stored in plain text in the "
+                                    u"Winlogon value DefaultPassword: apply again where Windows keeps secrets");
+  } else {
+    status.Problem("autologon", u"no password is stored for the automatic log-on: " + Text(kApplyOnce));
+  }
+}
+
+void CheckAccount(const TSettings& s, IAccounts& accounts, Status& status) {
+  if (!s.Autologon.CreateUser && !s.Autologon.EnableAutologon) return;
+  const Text name = u"\"" + s.Autologon.Username + u"\"";
+  const auto details = accounts.GetUserDetails(s.Autologon.Username);
+  if (!details) {
+    status.Problem("account", u"there is no local account " + name + u": " +
+                                  (s.Autologon.CreateUser ? Text(kApplyOnce) : Text(u"create it, or set CreateUser")));
+  } else if (details->privilege == 2) {
+    status.Problem("account", u"the account " + name + u" is an administrator: make it a limited user");
+  } else if ((details->flags & kPasswordNeverExpires) == 0) {
+    status.Problem("account", u"the password of " + name +
+                                  u" expires, and automatic log-on then stops: tick \"Password never expires\"");
+  } else {
+    status.Ok("account", u"the account " + name + u" is a limited user whose password never expires");
+  }
+}
+
+void CheckPolicies(const TSettings& s, const PolicyOverrides& overrides, IRegistry& registry, Status& status) {
+  // The local policy's user half reaches every user, the administrator running this
+  // included: this user's registry shows what the kiosk user gets.
+  struct Wanted {
+    RegistryRoot root;
+    const char16_t* key;
+    const char16_t* name;
+    bool on;
+  };
+  const Wanted wanted[] = {
+      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableTaskMgr", s.DisableTaskManager},
+      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableLockWorkstation", s.LockSecureScreen},
+      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableChangePassword", s.LockSecureScreen},
+      {RegistryRoot::CurrentUser, kExplorerPolicies, u"NoLogoff", s.LockSecureScreen},
+      {RegistryRoot::LocalMachine, kSystemPolicies, u"HideFastUserSwitching", s.LockSecureScreen},
+  };
+  Text wrong;
+  for (const auto& w : wanted) {
+    const auto value = DwordOf(registry, w.root, w.key, w.name);
+    if (w.on ? (!value || *value == 0) : (value && *value != 0)) {
+      wrong += Text(w.name) + (value ? u" is " + IntToText(*value) : Text(u" is missing")) + u"; ";
+    }
+  }
+  if (wrong.empty()) {
+    status.Ok("policies", u"the task-manager and Ctrl+Alt+Del policies are as the settings say");
+  } else {
+    status.Problem("policies", wrong + u"start lanthe.exe once as administrator and run \"gpupdate /force\"");
+  }
+  if (overrides.empty()) {
+    status.Ok("overrides", u"no setting is set by policy");
+  } else {
+    Text names;
+    for (const SettingsField* field : overrides.Fields()) {
+      if (!names.empty()) names += u", ";
+      names += Utf8ToText(field->recordName);
+    }
+    status.Ok("overrides", u"set by policy: " + names);
+  }
+}
+
+void NeedFile(TextView path, const char16_t* what, IFileSystem& files, Text& missing) {
+  if (!files.FileExists(path)) missing += Text(what) + u" " + Text(path) + u" is missing; ";
+}
+
+void CheckFiles(const TSettings& s, Platform& p, Status& status) {
+  Text missing;
+  switch (s.ConnectionType) {
+    case ConnectionType::kRemoteDesktop:
+      NeedFile(s.RDP.ClientPath + u"\\mstsc.exe", u"the Remote Desktop client", p.files, missing);
+      if (s.RDP.UseRDPFile) NeedFile(s.ProgramDir + s.RDP.RDPFileLocation, u"the .rdp file", p.files, missing);
+      break;
+    case ConnectionType::kCustomIca: {
+      NeedFile(s.Citrix.ClientPath + u"\\wfcrun32.exe", u"the Citrix client", p.files, missing);
+      const Text& ini = s.ICA.GlobalAppSrvIniLocation;
+      if (!s.ICA.CopyICASettings) break;
+      if (!p.files.FileExists(ini)) {
+        missing += u"the shared connection file " + ini + u" is missing; ";
+        break;
+      }
+      bool found = false;
+      for (const auto& key : p.ini.ReadSectionKeys(ini, u"ApplicationServers")) {
+        found = found || EqualsIgnoreAsciiCase(key, s.ICA.Connection);
+      }
+      if (!found) missing += u"the connection \"" + s.ICA.Connection + u"\" is not in " + ini + u"; ";
+      break;
+    }
+    case ConnectionType::kXenApp:
+      NeedFile(s.Citrix.ClientPath + u"\\pnagent.exe", u"PNAgent", p.files, missing);
+      if (s.XenApp.CopyXenAppSettings) {
+        NeedFile(s.ProgramDir + u"XenAppSettings.cfg", u"the stored PNAgent configuration", p.files, missing);
+      }
+      break;
+    default:
+      status.Problem("files", u"ConnectionType " + IntToText(s.ConnectionType) + u" starts no client: choose 0, 1 or 2");
+      return;
+  }
+  if (missing.empty()) {
+    status.Ok("files", u"every file the connection needs is there");
+  } else {
+    status.Problem("files", missing + u"install the client or correct the settings");
+  }
+}
+
+}  // namespace
+
+std::vector<StatusLine> KioskStatus(const TSettings& settings, const PolicyOverrides& overrides, TextView programPath,
+                                    Platform& platform) {
+  Status status;
+  CheckShell(settings, programPath, platform.registry, status);
+  CheckAutologon(settings, platform, status);
+  CheckAccount(settings, platform.accounts, status);
+  CheckPolicies(settings, overrides, platform.registry, status);
+  CheckFiles(settings, platform, status);
+  if (platform.network.IsUp()) {
+    status.Ok("network", u"a network interface is up");
+  } else {
+    status.Problem("network", u"no network interface is up: connect the network");
+  }
+  return status.lines;
+}
+
+}  // namespace lanthe

@@ -1,0 +1,140 @@
+// "lanthe-config status" against a fake kiosk: a healthy one, then each thing that
+// can be wrong with it.
+
+#include <gtest/gtest.h>
+
+#include "app/config_tool.h"
+#include "fakes.h"
+#include "shell/winlogon.h"
+
+namespace lanthe {
+namespace {
+
+constexpr char16_t kSystem[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr char16_t kExplorer[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+RegistryValue Dword(std::uint32_t value) {
+  return RegistryValue{RegistryType::kDword, {static_cast<std::uint8_t>(value), 0, 0, 0}};
+}
+RegistryValue String(TextView text) { return RegistryValue{RegistryType::kString, StringValueBytes(text)}; }
+
+// A kiosk on which everything is as its settings say, and the tool run on it.
+struct Kiosk {
+  Kiosk() {
+    machine.files.files[u"C:\\Lanthe\\settings.xml"] =
+        "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType><DisableTaskManager>True"
+        "</DisableTaskManager><LockSecureScreen>True</LockSecureScreen><RDP><ClientPath>C:\\Windows\\system32"
+        "</ClientPath></RDP><Autologon><CreateUser>True</CreateUser><EnableAutologon>True</EnableAutologon>"
+        "<Username>kiosk</Username></Autologon></Settings>";
+    auto& winlogon = machine.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values;
+    winlogon[u"shell"] = String(u"\"C:\\Lanthe\\lanthe.exe\"");
+    winlogon[u"AutoAdminLogon"] = String(u"1");
+    winlogon[u"DefaultUsername"] = String(u"Kiosk");
+    winlogon[u"DefaultDomainName"] = String(u"KIOSK-01");
+    machine.secrets.secrets[u"DefaultPassword"] = u"pw";
+    machine.accounts.users.push_back({u"kiosk", 1});
+    auto& system = machine.registry.AddKey(RegistryRoot::CurrentUser, kSystem).values;
+    system[u"DisableTaskMgr"] = Dword(1);
+    system[u"DisableLockWorkstation"] = Dword(1);
+    system[u"DisableChangePassword"] = Dword(1);
+    machine.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values[u"NoLogoff"] = Dword(1);
+    machine.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"HideFastUserSwitching"] = Dword(1);
+    machine.files.files[u"C:\\Windows\\system32\\mstsc.exe"] = "";
+    machine.folders.executable = u"C:\\Lanthe\\lanthe-config.exe";
+  }
+
+  int Status(bool json = false) {
+    out.clear();
+    err.clear();
+    std::vector<Text> arguments{u"status"};
+    if (json) arguments.push_back(u"--json");
+    return RunConfigTool(arguments, context, out, err);
+  }
+  // The line of one check, or nothing.
+  std::string Line(const std::string& check) const {
+    std::size_t start = 0;
+    for (std::size_t end = out.find('\n'); end != std::string::npos; start = end + 1, end = out.find('\n', start)) {
+      const std::string line = out.substr(start, end - start);
+      if (line.find(" " + check + ": ") == 8 || line.find(" " + check + ": ") == 2) return line;
+    }
+    return "";
+  }
+
+  testing::FakePlatform machine;
+  Platform platform = machine.platform();
+  ConfigToolContext context{machine.files, machine.codePage, machine.folders, [](TextView path) { return Text(path); },
+                            &platform};
+  std::string out;
+  std::string err;
+};
+
+class KioskStatusTest : public ::testing::Test, public Kiosk {};
+
+TEST_F(KioskStatusTest, AHealthyKioskIsOkOnEveryLine) {
+  EXPECT_EQ(Status(), ConfigToolExit::kOk) << out;
+  for (const char* check : {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "network"}) {
+    EXPECT_EQ(Line(check).substr(0, 9), "ok       ") << check << "\n" << out;
+  }
+  EXPECT_NE(Line("autologon").find("the password is a protected secret"), std::string::npos);
+  EXPECT_EQ(Status(true), ConfigToolExit::kOk);
+  EXPECT_EQ(out.substr(0, 44), "{\"checks\":[{\"check\":\"settings\",\"status\":\"ok\"");
+  EXPECT_NE(out.find("],\"problems\":false}\n"), std::string::npos);
+}
+
+TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
+  const struct {
+    const char* check;
+    std::function<void(testing::FakePlatform&)> spoil;
+    const char* says;
+  } cases[] = {
+      {"shell",
+       [](auto& m) { m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"shell"] = String(u"Explorer.exe"); },
+       "the Winlogon shell is \"Explorer.exe\", not C:\\Lanthe\\lanthe.exe: start lanthe.exe once as administrator"},
+      {"autologon",
+       [](auto& m) { m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values.erase(u"DefaultDomainName"); },
+       "DefaultDomainName is missing, not \"KIOSK-01\""},
+      {"autologon",
+       [](auto& m) {
+         m.secrets.secrets.clear();
+         m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"DefaultPassword"] = String(u"pw");
+       },
+       "the password is stored in plain text"},
+      {"account", [](auto& m) { m.accounts.users.pop_back(); }, "there is no local account \"kiosk\""},
+      {"account", [](auto& m) { m.accounts.users.back().privilege = 2; }, "is an administrator"},
+      {"account", [](auto& m) { m.accounts.userFlags[u"KIOSK"] = 0x201; }, "expires, and automatic log-on then stops"},
+      {"policies", [](auto& m) { m.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values.clear(); },
+       "NoLogoff is missing; start lanthe.exe once as administrator and run \"gpupdate /force\""},
+      {"files", [](auto& m) { m.files.files.erase(u"C:\\Windows\\system32\\mstsc.exe"); },
+       "the Remote Desktop client C:\\Windows\\system32\\mstsc.exe is missing"},
+      {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},
+  };
+  for (const auto& c : cases) {
+    Kiosk kiosk;
+    c.spoil(kiosk.machine);
+    EXPECT_EQ(kiosk.Status(), ConfigToolExit::kFailed) << c.check;
+    const std::string line = kiosk.Line(c.check);
+    EXPECT_EQ(line.substr(0, 9), "problem  ") << c.check << "\n" << kiosk.out;
+    EXPECT_NE(line.find(c.says), std::string::npos) << line;
+  }
+}
+
+TEST_F(KioskStatusTest, OverridesAndTheConnectionsFilesFollowTheEffectiveSettings) {
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(1);
+  machine.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfcrun32.exe"] = "";
+  machine.files.files[u"C:\\Lanthe\\appsrv.ini"] = "";
+  EXPECT_EQ(Status(), ConfigToolExit::kFailed);
+  EXPECT_NE(Line("overrides").find("set by policy: ConnectionType"), std::string::npos) << out;
+  EXPECT_NE(Line("files").find("the connection \"\" is not in C:\\Lanthe\\appsrv.ini"), std::string::npos) << out;
+}
+
+TEST(KioskStatus, NeedsAWindowsKiosk) {
+  testing::FakePlatform machine;
+  ConfigToolContext context{machine.files, machine.codePage, machine.folders, [](TextView path) { return Text(path); }};
+  std::string out;
+  std::string err;
+  EXPECT_EQ(RunConfigTool({u"status"}, context, out, err), ConfigToolExit::kUsage);
+  EXPECT_NE(err.find("runs there only"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lanthe
