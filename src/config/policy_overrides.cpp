@@ -115,6 +115,21 @@ void PolicyOverrides::Reapply(TSettings& settings) const {
   for (const SettingsField* field : fields_) CopySettingsField(*field, policyValues_, settings);
 }
 
+bool ControlSetByPolicy(const PolicyOverrides* policies, std::span<const PolicyControl> table,
+                        std::string_view control) {
+  if (!policies || policies->empty()) return false;
+  for (const PolicyControl& entry : table) {
+    if (entry.control != control) continue;
+    std::string_view settings = entry.settings;
+    while (!settings.empty()) {
+      const auto comma = settings.find(',');
+      if (policies->Overridden(settings.substr(0, comma))) return true;
+      settings = comma == std::string_view::npos ? std::string_view() : settings.substr(comma + 1);
+    }
+  }
+  return false;
+}
+
 bool PolicyOverrides::Overridden(std::string_view recordName) const {
   return std::any_of(fields_.begin(), fields_.end(),
                      [&](const SettingsField* field) { return field->recordName == recordName; });

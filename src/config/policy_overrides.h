@@ -58,6 +58,19 @@ class PolicyOverrides {
   TSettings policyValues_;  // the overridden fields' policy values
 };
 
+// A control of a dialog and the settings it edits, comma-separated by their record
+// names ("ShowShutdown,ShowLogoff"): the control is greyed "Set by policy" when any of
+// them is.
+struct PolicyControl {
+  std::string_view control;
+  std::string_view settings;
+};
+
+// Whether the control of the table edits a setting set by policy; false without
+// policies or for a control that the table does not name.
+bool ControlSetByPolicy(const PolicyOverrides* policies, std::span<const PolicyControl> table,
+                        std::string_view control);
+
 // Copies one field's value from a record to another.
 void CopySettingsField(const SettingsField& field, const TSettings& from, TSettings& to);
 

@@ -5,6 +5,33 @@
 
 namespace lanthe {
 
+namespace {
+
+// The controls and the settings each one edits.
+constexpr PolicyControl kPolicyControls[] = {
+    {"chkReconnect", "ShowReconnectDialog"},
+    {"chkShowShutdownDialog", "ShowShutdownDialog"},
+    {"cblShutdownDialog", "ShowShutdown,ShowLogoff,ShowRestart,ShutdownDialogDefaultChoice"},
+    {"gboxNoDialog", "CitrixLogOff"},
+    {"rgConnectionType", "ConnectionType"},
+    {"chkCopyICASettings", "ICA.CopyICASettings"},
+    {"edtICACommandline", "ICA.CommandlineParameters"},
+    {"chkRDPFullScreen", "RDP.FullScreen"},
+    {"edtRDPCommandLine", "RDP.CommandlineParameters"},
+    {"chkDisableTaskman", "DisableTaskManager"},
+    {"chkRemoveWallpaper", "RemoveWallpaper"},
+    {"chkUseBackgroundColor", "UseBackgroundColor"},
+    {"colBackgroundColor", "BackgroundColor"},
+    {"chkLockSecureScreen", "LockSecureScreen"},
+    {"speWaitForNetwork", "WaitForNetwork"},
+};
+
+}  // namespace
+
+bool TdlgSettings::SetByPolicy(std::string_view control) const {
+  return ControlSetByPolicy(policies_, kPolicyControls, control);
+}
+
 TdlgSettings::TdlgSettings(IFileSystem& files, ICodePage& codePage, PNAgentStore& pnagent, TfrmLog& frmLog)
     : files_(files), codePage_(codePage), pnagent_(pnagent), frmLog_(frmLog) {}
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/pnagent_store.h"
+#include "config/policy_overrides.h"
 #include "config/settings.h"
 #include "platform/files.h"
 
@@ -94,7 +95,15 @@ class TdlgSettings {
   bool ApplyEnabled() const { return applyEnabled_; }
   // Derived from the controls, as the view shows them.
   bool ShutdownDialogBoxVisible() const { return Controls.chkShowShutdownDialog; }
-  bool BackgroundColorEnabled() const { return Controls.chkUseBackgroundColor; }
+  bool BackgroundColorEnabled() const {
+    return Controls.chkUseBackgroundColor && !SetByPolicy("colBackgroundColor");
+  }
+
+  // The settings set by policy in this run: their controls are greyed.
+  void AttachPolicies(const PolicyOverrides& policies) { policies_ = &policies; }
+  // Whether the control (by its name: "chkReconnect") edits a setting set by policy.
+  bool SetByPolicy(std::string_view control) const;
+  bool AnySetByPolicy() const { return policies_ && !policies_->empty(); }
   int ActivePage = SettingsPage::kCustomIca;  // kept from one showing to the next
 
  private:
@@ -103,6 +112,7 @@ class TdlgSettings {
   IFileSystem& files_;
   ICodePage& codePage_;
   PNAgentStore& pnagent_;
+  const PolicyOverrides* policies_ = nullptr;
   TfrmLog& frmLog_;
   bool applyEnabled_ = false;
 };

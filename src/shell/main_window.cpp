@@ -87,6 +87,8 @@ TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& w
   windows_.frmXenAppLauncher.AttachGlobalSettings(Settings);
   windows_.frmSetupWizard.AttachLiveSettings(Settings);
   windows_.frmSetupWizard.AttachLauncher(windows_.frmXenAppLauncher, windows_.xenAppLauncherWindow);
+  windows_.dlgSettings.AttachPolicies(policies_);
+  windows_.frmSetupWizard.AttachPolicies(policies_);
 }
 
 void TfrmMain::FormCreate(TextView commandLine) {

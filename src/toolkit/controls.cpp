@@ -479,6 +479,11 @@ void SpinEdit::SetValue(int value) {
   settingValue_ = false;
 }
 
+void SpinEdit::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  ::EnableWindow(upDown_, enabled ? TRUE : FALSE);
+}
+
 void SpinEdit::Command(WORD notification) {
   if (notification == EN_CHANGE && !settingValue_ && OnChange) Application::Guard([this] { OnChange(*this); });
 }

@@ -133,6 +133,8 @@ class SpinEdit : public Control {
   SpinEdit(Container& parent, Bounds bounds, int minimum, int maximum);
   int Value() const;
   void SetValue(int value);
+  // The box and its arrows.
+  void SetEnabled(bool enabled) override;
   std::function<void(SpinEdit&)> OnChange;
 
  protected:

@@ -57,6 +57,34 @@ void TfrmSetupWizard::UpdateButtonsAndTitle() {
   state_.lblSubtitle = PageTitles[static_cast<std::size_t>(i)].subtitle;
 }
 
+namespace {
+
+// The controls and the settings each one edits.
+constexpr PolicyControl kPolicyControls[] = {
+    {"rgConnectionType", "ConnectionType"},
+    {"cboxIcaConnection", "ICA.Connection"},
+    {"chkCopyICASettings", "ICA.CopyICASettings"},
+    {"edtXenAppServerURL", "XenApp.ServerURL"},
+    {"chkXenAppCopySettings", "XenApp.CopyXenAppSettings"},
+    {"chkUseRDPFile", "RDP.UseRDPFile"},
+    {"edtRDPConnection", "RDP.Connection"},
+    {"speRDPPort", "RDP.Port"},
+    {"cboxRDPFiles", "RDP.RDPFileLocation"},
+    {"chkRDPFullScreen", "RDP.FullScreen"},
+    {"chkUserCreate", "Autologon.CreateUser"},
+    {"edtUserUsername", "Autologon.Username"},
+    {"chkAutologonUseSysinternals", "Autologon.UseSysinternals"},
+    {"chkAutologonEnable", "Autologon.EnableAutologon"},
+    {"edtAutologonUsername", "Autologon.Username"},
+    {"rgShellSelect", "CurrentShell"},
+};
+
+}  // namespace
+
+bool TfrmSetupWizard::SetByPolicy(std::string_view control) const {
+  return ControlSetByPolicy(policies_, kPolicyControls, control);
+}
+
 void TfrmSetupWizard::Clear() {
   state_.page = WizardPage::kWelcome;
   UpdateButtonsAndTitle();

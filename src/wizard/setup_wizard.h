@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "config/pnagent_store.h"
+#include "config/policy_overrides.h"
 #include "config/settings.h"
 #include "platform/platform.h"
 
@@ -121,6 +122,11 @@ class TfrmSetupWizard {
 
   // The live settings record, which Clear copies and SaveResult replaces.
   void AttachLiveSettings(TSettings& live) { live_ = &live; }
+  // The settings set by policy in this run: their controls are greyed.
+  void AttachPolicies(const PolicyOverrides& policies) { policies_ = &policies; }
+  // Whether the control (by its name: "rgShellSelect") edits a setting set by policy.
+  bool SetByPolicy(std::string_view control) const;
+  bool AnySetByPolicy() const { return policies_ && !policies_->empty(); }
   // The XenApp launcher that "Test Applications" shows.
   void AttachLauncher(TfrmXenAppLauncher& launcher, IModalWindow& window) {
     launcher_ = &launcher;
@@ -194,6 +200,7 @@ class TfrmSetupWizard {
   const WizardState& State() const { return state_; }
 
  private:
+  const PolicyOverrides* policies_ = nullptr;
   void UpdateButtonsAndTitle();
   // Runs the entry action of the current page; false when the page is passed over.
   bool EnterPage();

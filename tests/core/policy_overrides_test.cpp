@@ -159,5 +159,50 @@ TEST(PolicyOverridesInTheProgram, TheWizardOfAMissingFileAlreadySeesThePolicy) {
   EXPECT_EQ(seen, 2);
 }
 
+TEST(PolicyOverridesInTheProgram, TheDialogAndTheWizardGreyTheControlsOfOverriddenSettings) {
+  MainWindowRig rig;
+  auto& policy = rig.fake.registry.AddKey(RegistryRoot::LocalMachine, kPolicyKey).values;
+  policy[u"ConnectionType"] = Dword(0);
+  policy[u"ShowRestart"] = Dword(1);
+  policy[u"BackgroundColor"] = Dword(255);
+  rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  rig.main.ApplicationStart();
+  const TdlgSettings& dialog = rig.dlgSettings;
+  EXPECT_TRUE(dialog.AnySetByPolicy());
+  EXPECT_TRUE(dialog.SetByPolicy("rgConnectionType"));
+  EXPECT_TRUE(dialog.SetByPolicy("cblShutdownDialog")) << "one of the list's settings is enough";
+  EXPECT_FALSE(dialog.SetByPolicy("chkReconnect"));
+  EXPECT_FALSE(dialog.SetByPolicy("no such control"));
+  rig.dlgSettings.Controls.chkUseBackgroundColor = true;
+  EXPECT_FALSE(dialog.BackgroundColorEnabled()) << "the colour is the policy's";
+  EXPECT_TRUE(rig.frmSetupWizard.SetByPolicy("rgConnectionType"));
+  EXPECT_FALSE(rig.frmSetupWizard.SetByPolicy("rgShellSelect"));
+
+  MainWindowRig none;
+  none.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  none.main.ApplicationStart();
+  EXPECT_FALSE(none.dlgSettings.AnySetByPolicy());
+  EXPECT_FALSE(none.frmSetupWizard.SetByPolicy("rgConnectionType"));
+}
+
+TEST(PolicyOverridesInTheProgram, WhatTheDialogHandsBackCannotUndoAPolicy) {
+  MainWindowRig rig;
+  rig.fake.registry.AddKey(RegistryRoot::LocalMachine, kPolicyKey).values[u"ConnectionType"] = Dword(0);
+  rig.fake.files.files[u"C:\\Apps\\settings.xml"] = "<Settings><ConnectionType>2</ConnectionType></Settings>";
+  rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  rig.main.ApplicationStart();
+  rig.settingsWindow.answers.push_back([&] {
+    rig.dlgSettings.DialogSettings.ConnectionType = 1;
+    rig.dlgSettings.DialogSettings.RDP.Port = 3391;
+    return 1;
+  });
+  rig.main.btnSettingsClick();
+  EXPECT_EQ(rig.main.Settings.ConnectionType, 0);
+  EXPECT_EQ(rig.main.Settings.RDP.Port, 3391);
+  const std::string& saved = rig.fake.files.files[u"C:\\Apps\\settings.xml"];
+  EXPECT_NE(saved.find("<ConnectionType>2</ConnectionType>"), std::string::npos) << "the file's own value";
+  EXPECT_NE(saved.find("<Port>3391</Port>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace lanthe

@@ -123,5 +123,80 @@ TEST(SettingsE2E, TheViewerStaysUsableBesideTheDialogAndAFailureNeverReopensIt) 
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(viewer) != FALSE; })) << "a call that works shows it again";
 }
 
+// A policy value of this prefix, removed again when the object goes.
+class Policy {
+ public:
+  Policy(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) : key_(kKey + subkey) {
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+  }
+  Policy(const wchar_t* name, DWORD value) : key_(kKey) {
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    ::RegCloseKey(key);
+  }
+  ~Policy() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Lanthe"); }
+  Policy(const Policy&) = delete;
+  Policy& operator=(const Policy&) = delete;
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Policies\\Lanthe";
+  std::wstring key_;
+};
+
+// The settings file as a Cancel of the settings dialog saves it (the same settings
+// again), with the run's own folder written as "<folder>\".
+std::wstring SavedByCancel(const LantheRun& run) {
+  HWND dialog = OpenSettings(run);
+  if (!dialog) return L"<no dialog>";
+  const std::wstring before = run.ReadFileText(L"settings.xml");
+  Click(FindControl(dialog, L"Button", L"Cancel"));
+  WaitUntil([&] { return !::IsWindowVisible(dialog) && run.ReadFileText(L"settings.xml") != before; });
+  std::wstring saved = run.ReadFileText(L"settings.xml");
+  for (auto at = saved.find(run.Folder()); at != std::wstring::npos; at = saved.find(run.Folder(), at)) {
+    saved.replace(at, run.Folder().size(), L"<folder>\\");
+  }
+  return saved;
+}
+
+TEST(SettingsE2E, APolicyChangesTheConnectionButNeverTheSettingsFile) {
+  const std::string settings =
+      "<Settings><ConnectionType>0</ConnectionType><RDP><ClientPath>$CLIENTS</ClientPath>"
+      "<Connection>file-host</Connection><Port>3389</Port><FullScreen>0</FullScreen></RDP></Settings>";
+  std::wstring withoutPolicy;
+  {
+    LantheRun run({.settingsFile = settings});
+    withoutPolicy = SavedByCancel(run);
+  }
+  ASSERT_NE(withoutPolicy.find(L"<Connection>file-host</Connection>"), std::wstring::npos);
+
+  const Policy policy(L"\\RDP", L"Connection", L"policy-host");
+  LantheRun run({.settingsFile = settings, .clientExitAfterMs = 300});
+  HWND main = run.WaitForWindow(L"Lanthe");
+  ASSERT_TRUE(main);
+  Click(FindControl(main, L"Button", L"Test Connection"));
+  ASSERT_TRUE(WaitUntil([&] { return !run.ClientCommandLines().empty(); }));
+  EXPECT_EQ(run.ClientCommandLines()[0], L"\"" + run.ClientsFolder() + L"\\mstsc.exe\" /V:policy-host:3389");
+  EXPECT_EQ(SavedByCancel(run), withoutPolicy) << "byte for byte the file's own";
+}
+
+TEST(SettingsE2E, ASettingSetByPolicyIsGreyedInTheDialog) {
+  const Policy policy(L"ConnectionType", 0);
+  LantheRun run({});
+  HWND dialog = OpenSettings(run);
+  ASSERT_TRUE(dialog);
+  for (const wchar_t* item : {L"Custom ICA Connection", L"XenApp (PNAgent)", L"Remote Desktop Protocol"}) {
+    EXPECT_FALSE(::IsWindowEnabled(FindControl(dialog, L"Button", item))) << std::wstring(item).size();
+  }
+  EXPECT_TRUE(::IsWindowEnabled(FindControl(dialog, L"Button", L"Full Screen"))) << "the others stay";
+  HWND hint = FindControl(dialog, L"Static", L"Set by policy");
+  ASSERT_TRUE(hint);
+  EXPECT_TRUE(::IsWindowVisible(hint));
+}
+
 }  // namespace
 }  // namespace lanthe::e2e

@@ -155,6 +155,34 @@ void SettingsDialogView::BuildControls() {
   };
   SetDefaultButton(btnOk.get());
   SetCancelButton(btnCancel.get());
+  lblSetByPolicy = std::make_unique<Label>(*this, kSetByPolicy, Bounds{12, 289, 170, 13});
+  GreySetByPolicy();
+}
+
+void SettingsDialogView::GreySetByPolicy() {
+  const std::pair<toolkit::Control*, const char*> controls[] = {
+      {chkReconnect.get(), "chkReconnect"},
+      {chkShowShutdownDialog.get(), "chkShowShutdownDialog"},
+      {cblShutdownDialog.get(), "cblShutdownDialog"},
+      {gboxNoDialog.get(), "gboxNoDialog"},
+      {rgConnectionType.get(), "rgConnectionType"},
+      {chkCopyICASettings.get(), "chkCopyICASettings"},
+      {edtICACommandline.get(), "edtICACommandline"},
+      {chkRDPFullScreen.get(), "chkRDPFullScreen"},
+      {edtRDPCommandLine.get(), "edtRDPCommandLine"},
+      {chkDisableTaskman.get(), "chkDisableTaskman"},
+      {chkRemoveWallpaper.get(), "chkRemoveWallpaper"},
+      {chkUseBackgroundColor.get(), "chkUseBackgroundColor"},
+      {colBackgroundColor.get(), "colBackgroundColor"},
+      {chkLockSecureScreen.get(), "chkLockSecureScreen"},
+      {speWaitForNetwork.get(), "speWaitForNetwork"},
+  };
+  for (const auto& [control, name] : controls) {
+    if (!dialog_.SetByPolicy(name)) continue;
+    control->SetEnabled(false);
+    SetTooltip(*control, kSetByPolicy);
+  }
+  lblSetByPolicy->SetVisible(dialog_.AnySetByPolicy());
 }
 
 void SettingsDialogView::Showing() {

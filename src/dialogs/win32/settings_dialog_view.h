@@ -25,6 +25,8 @@ class SettingsDialogView final : public toolkit::Form, public IModalWindow {
  private:
   void RenderControls();  // every control from Controls
   void RenderState();     // what follows from them: group boxes, colour, Apply
+  // Greys the controls of settings set by policy and gives them the hint.
+  void GreySetByPolicy();
   // Wires a control's change: the view's value into Controls, then the handler.
   template <typename Control, typename Store>
   void OnChange(Control& control, Store store);
@@ -63,6 +65,7 @@ class SettingsDialogView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::Label> lblWaitForNetwork;
   std::unique_ptr<toolkit::SpinEdit> speWaitForNetwork;
   std::unique_ptr<toolkit::Label> lblWaitForNetworkUnit;
+  std::unique_ptr<toolkit::Label> lblSetByPolicy;
   std::unique_ptr<toolkit::Button> btnOk;
   std::unique_ptr<toolkit::Button> btnCancel;
   std::unique_ptr<toolkit::Button> btnApply;

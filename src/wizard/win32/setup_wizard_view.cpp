@@ -73,6 +73,11 @@ void SetupWizardView::BuildControls() {
     if (const int result = wizard_.btnFinishClick()) SetModalResult(result);
   };
   SetCancelButton(btnCancel.get());
+  lblSetByPolicy = std::make_unique<toolkit::Label>(*this, kSetByPolicy, Bounds{12, y + 6, 200, 13});
+  lblSetByPolicy->SetVisible(wizard_.AnySetByPolicy());
+  for (const auto& [control, name] : PolicyControls()) {
+    if (wizard_.SetByPolicy(name)) SetTooltip(*control, kSetByPolicy);
+  }
   wizard_.OpenLink = [this](TextView link) {
     ::ShellExecuteW(hwnd(), L"open", ToWide(link).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   };
@@ -362,6 +367,32 @@ void SetupWizardView::Render() {
   edtAutologonPassword->SetEnabled(s.autologonEditsEnabled);
 
   rgShellSelect->SetItemIndex(s.rgShellSelect);
+  GreySetByPolicy();
+}
+
+std::vector<std::pair<toolkit::Control*, const char*>> SetupWizardView::PolicyControls() const {
+  return {{rgConnectionType.get(), "rgConnectionType"},
+          {cboxIcaConnection.get(), "cboxIcaConnection"},
+          {chkCopyICASettings.get(), "chkCopyICASettings"},
+          {edtXenAppServerURL.get(), "edtXenAppServerURL"},
+          {chkXenAppCopySettings.get(), "chkXenAppCopySettings"},
+          {chkUseRDPFile.get(), "chkUseRDPFile"},
+          {edtRDPConnection.get(), "edtRDPConnection"},
+          {speRDPPort.get(), "speRDPPort"},
+          {cboxRDPFiles.get(), "cboxRDPFiles"},
+          {chkRDPFullScreen.get(), "chkRDPFullScreen"},
+          {chkUserCreate.get(), "chkUserCreate"},
+          {edtUserUsername.get(), "edtUserUsername"},
+          {chkAutologonUseSysinternals.get(), "chkAutologonUseSysinternals"},
+          {chkAutologonEnable.get(), "chkAutologonEnable"},
+          {edtAutologonUsername.get(), "edtAutologonUsername"},
+          {rgShellSelect.get(), "rgShellSelect"}};
+}
+
+void SetupWizardView::GreySetByPolicy() {
+  for (const auto& [control, name] : PolicyControls()) {
+    if (wizard_.SetByPolicy(name)) control->SetEnabled(false);
+  }
 }
 
 }  // namespace lanthe::win32

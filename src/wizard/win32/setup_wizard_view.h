@@ -26,6 +26,9 @@ class SetupWizardView final : public toolkit::Form, public IModalWindow {
 
  private:
   void Render();
+  // The controls of settings set by policy, by their names; greyed after each render.
+  std::vector<std::pair<toolkit::Control*, const char*>> PolicyControls() const;
+  void GreySetByPolicy();
   void BuildPages();
   template <typename Handler>
   std::function<void(toolkit::Button&)> Action(Handler handler);
@@ -84,6 +87,7 @@ class SetupWizardView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::Edit> edtAutologonPassword;
   std::unique_ptr<toolkit::RadioGroup> rgShellSelect;
 
+  std::unique_ptr<toolkit::Label> lblSetByPolicy;
   std::unique_ptr<toolkit::Button> btnNext;
   std::unique_ptr<toolkit::Button> btnBack;
   std::unique_ptr<toolkit::Button> btnCancel;
