@@ -1,0 +1,18 @@
+# Writes the .def file of a DLL from its import library: every __imp_ symbol is an
+# export. Called by DelayLoad.cmake with NM, IMPORT, DEF and DLL.
+execute_process(COMMAND ${NM} -g ${IMPORT} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${NM} could not read ${IMPORT}")
+endif()
+string(REGEX MATCHALL "[ \t]I __imp_[A-Za-z0-9_@?$]+" imports "${symbols}")
+set(exports "")
+foreach(entry IN LISTS imports)
+  string(REGEX REPLACE "^[ \t]I __imp_" "" name "${entry}")
+  list(APPEND exports "${name}")
+endforeach()
+list(REMOVE_DUPLICATES exports)
+list(SORT exports)
+list(JOIN exports "\n" body)
+get_filename_component(folder ${DEF} DIRECTORY)
+file(MAKE_DIRECTORY ${folder})
+file(WRITE ${DEF} "LIBRARY ${DLL}\nEXPORTS\n${body}\n")
