@@ -32,8 +32,10 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   namespace app = lanthe::toolkit::Application;
-  // The one GUI thread is the COM apartment of the shell-link and group-policy objects.
-  lanthe::win32::ComScope com;
+  // Nothing of the user interface, COM or the shell is loaded here: a kiosk's start
+  // reaches its remote client first, and every window (the main window included) is
+  // made when it is first needed. The one GUI thread becomes the COM apartment of the
+  // shell-link and group-policy objects when the first of them is made.
   app::Initialize(instance);
   app::SetTitle(lanthe::kApplicationTitle);
 
@@ -76,11 +78,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Created in their order: the main window (its creation handler first), the
     // shutdown dialog, the settings dialog, the setup wizard, the XenApp launcher, the
     // viewer. The wizard takes its copy of the defaults, before the settings file is read.
-    // Every window but the main window is made when first shown, and the main
-    // window's controls too (a kiosk's session keeps it hidden): the start-up reaches
-    // the remote client sooner without them.
+    // Every window is made when first shown, the main window also when a client has
+    // started (hidden, to answer other programs while the client runs): the start-up
+    // reaches the remote client sooner without them.
     frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
-    frmMainView.CreateWindowHandle(nullptr, /*controlsOnFirstShow=*/true);
+    app::SetMainForm(&frmMainView);
+    frmMainView.CreateWindowHandleOnFirstUse(nullptr);
     frmShutdownDialogView.CreateWindowHandleOnFirstUse(&frmMainView);
     dlgSettings.FormCreate();
     dlgSettingsView.CreateWindowHandleOnFirstUse(&frmMainView);

@@ -2,6 +2,7 @@
 // Starting other programs and ending processes by name.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/text.h"
 
@@ -19,8 +20,13 @@ class IProcesses {
   // Starts "program parameters" (one blank between them, always). When wait is set,
   // blocks until the program has ended and returns its exit code. A program that
   // cannot be started is reported to the user and the call returns at once.
-  virtual std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState,
-                                   bool wait) = 0;
+  // started, when given, runs as soon as the program has started, before the wait:
+  // what may follow a client's start instead of holding it up.
+  virtual std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
+                                   const std::function<void()>& started) = 0;
+  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait) {
+    return RunProgram(program, parameters, showState, wait, {});
+  }
   // Ends every process whose image name (or whole executable field) equals name,
   // letter case aside. The outcome of the last termination tried; false when none matched.
   virtual bool KillProcessByName(TextView name) = 0;

@@ -157,8 +157,8 @@ void TfrmMain::RunAndWait(const CommandLine& commandLine) {
                           ClientStartedEventText(commandLine.program + u" " + commandLine.parameters,
                                                  Settings.Autologon.Password));
   const std::uint64_t started = platform_.clock.NowMilliseconds();
-  const std::uint32_t exitCode =
-      platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true);
+  const std::uint32_t exitCode = platform_.processes.RunProgram(commandLine.program, commandLine.parameters,
+                                                                ShowState::kNormal, true, [this] { ClientStarted(); });
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
   platform_.events.Report(EventType::kInformation, EventId::kClientEnded,
                           ClientEndedEventText(commandLine.program, exitCode, ended >= started ? ended - started : 0));
@@ -285,14 +285,26 @@ void TfrmMain::WaitForNetwork() {
   }
 }
 
+void TfrmMain::ClientStarted() {
+  host_.ClientStarted();
+  // Behind the client, once it runs: changing the desktop asks every window to
+  // repaint, which the client's start does not wait for.
+  if (desktopPending_) {
+    desktopPending_ = false;
+    ApplyDesktop();
+  }
+}
+
 void TfrmMain::RunConnection() {
-  // The desktop behind the client, whoever runs the cycle.
-  ApplyDesktop();
+  // The desktop behind the client, whoever runs the cycle: once the client has
+  // started, or at once when no client starts.
+  desktopPending_ = true;
   // A reconnect starts the next pass here, one after the other, rather than inside
   // the pass before it: a kiosk that reconnects all day does not pile up calls.
   for (;;) {
     // 1. An administrator gets the main window instead of a session.
     if (platform_.identity.IsAdministrator()) {
+      ClientStarted();  // no client: the desktop now
       Unhide();
       return;
     }
@@ -302,6 +314,7 @@ void TfrmMain::RunConnection() {
     WaitForNetwork();
     if (host_.TerminationRequested()) return;
     StartClient();
+    if (desktopPending_) ClientStarted();  // no client, or one that could not start
     // 4. The end-of-session decision and its exit action. When Windows refuses the
     //    power action, the user decides again rather than facing a main window.
     ExitOutcome outcome = ExitOutcome::kGoesOn;

@@ -61,6 +61,10 @@ class IMainWindowHost {
   // Whether the application has been told to end, by the program itself or by a
   // close from outside that the close protection let through.
   virtual bool TerminationRequested() = 0;
+  // A client has started and is about to be waited for: the main window exists from
+  // now on (hidden unless shown), so that it answers other programs while the client
+  // runs. Nothing before a client's start needs a window.
+  virtual void ClientStarted() = 0;
 };
 
 // A window that the main window shows modally: it returns the window's modal result
@@ -168,6 +172,7 @@ class TfrmMain {
   void OfferElevation();
   bool ShutdownDialogHasChoices() const;
   void ApplyDesktop();
+  void ClientStarted();
   void WaitForNetwork();
   void StartClient();
   void RestorePNAgentConfiguration();
@@ -186,6 +191,7 @@ class TfrmMain {
   bool handedOver_ = false;  // an elevated copy of the program was started instead
   bool toldPoliciesUnavailable_ = false;
   bool toldPasswordInPlainText_ = false;
+  bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
 };
 
 }  // namespace lanthe

@@ -17,13 +17,17 @@ bool terminateRequested = false;
 
 }  // namespace
 
-void Initialize(HINSTANCE hinstance) {
-  instance = hinstance;
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
-                   ICC_LINK_CLASS | ICC_UPDOWN_CLASS;
-  ::InitCommonControlsEx(&controls);
+void Initialize(HINSTANCE hinstance) { instance = hinstance; }
+
+void EnsureCommonControls() {
+  static const bool initialized = [] {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
+                     ICC_LINK_CLASS | ICC_UPDOWN_CLASS;
+    return ::InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)initialized;
 }
 
 HINSTANCE Instance() { return instance; }

@@ -19,8 +19,12 @@ class Form;
 
 namespace Application {
 
-// Registers the window classes and loads the common controls. Call once, first.
+// Remembers the program's instance. Call once, first. Nothing of the user interface
+// is loaded until the first window is made.
 void Initialize(HINSTANCE instance);
+// Loads the common controls (with the themes of the manifest's version 6); the first
+// form's window does it.
+void EnsureCommonControls();
 HINSTANCE Instance();
 
 void SetTitle(TextView title);

@@ -32,6 +32,7 @@ int WindowDpi(HWND window) {
 void RegisterFormClass(WNDPROC windowProc) {
   static bool registered = false;
   if (registered) return;
+  Application::EnsureCommonControls();
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
@@ -115,11 +116,17 @@ void Form::CreateWindowHandleOnFirstUse(Form* owner) {
   owner_ = owner;
 }
 
+void Form::EnsureWindow() {
+  if (hwnd_ || !createOnFirstUse_) return;
+  createOnFirstUse_ = false;
+  // An owned window needs its owner's window to be owned by.
+  if (owner_) owner_->EnsureWindow();
+  CreateWindowHandle(owner_, /*controlsOnFirstShow=*/true);
+}
+
 void Form::EnsureWindowHandle() {
-  if (!hwnd_ && createOnFirstUse_) {
-    createOnFirstUse_ = false;
-    CreateWindowHandle(owner_);
-  } else if (hwnd_ && controlsPending_) {
+  EnsureWindow();
+  if (hwnd_ && controlsPending_) {
     controlsPending_ = false;
     BuildControls();
     ApplyLayout();
@@ -230,7 +237,9 @@ void Form::Show() {
   ::ShowWindow(hwnd_, SW_SHOW);
 }
 
-void Form::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
+void Form::Hide() {
+  if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+}
 
 bool Form::Visible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
 

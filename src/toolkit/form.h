@@ -64,8 +64,11 @@ class Form : public Container {
   // The window and its controls, put off until the form is first shown (or
   // EnsureWindowHandle is called): windows that may never show cost nothing at start-up.
   void CreateWindowHandleOnFirstUse(Form* owner = nullptr);
-  // Makes now what was put off.
+  // Makes now what was put off: the window and its controls.
   void EnsureWindowHandle();
+  // Makes the window alone, its controls still put off until it first shows (a hidden
+  // main window that must answer other programs' messages).
+  void EnsureWindow();
   HWND hwnd() const { return hwnd_; }
 
   // Shows the window: FormShow first, centred on the screen the first time.

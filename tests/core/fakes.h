@@ -280,8 +280,12 @@ class FakeProcesses final : public IProcesses {
     Text CommandLine() const { return program + u" " + parameters; }
   };
 
-  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait) override {
+  using IProcesses::RunProgram;
+  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
+                           const std::function<void()>& started) override {
     runs.push_back(Run{Text(program), Text(parameters), showState, wait});
+    if (onStart) onStart(runs.back());
+    if (started) started();
     if (onRun) onRun(runs.back());
     if (exitCodes.empty()) return 0;
     const std::uint32_t code = exitCodes.front();
@@ -300,7 +304,8 @@ class FakeProcesses final : public IProcesses {
   std::vector<Run> runs;
   std::vector<Text> killed;
   std::deque<std::uint32_t> exitCodes;
-  std::function<void(const Run&)> onRun;
+  std::function<void(const Run&)> onStart;  // as the program starts, before the caller hears of it
+  std::function<void(const Run&)> onRun;    // while the program runs
   bool killResult = false;
   std::vector<Run> elevatedStarts;
   bool elevatedStartResult = true;

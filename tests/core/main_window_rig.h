@@ -25,9 +25,11 @@ class FakeHost final : public IMainWindowHost {
     terminated = true;
   }
   bool TerminationRequested() override { return terminated; }
+  void ClientStarted() override { ++clientStarts; }
 
   MainWindowState state;
   bool terminated = false;
+  int clientStarts = 0;
   int renders = 0;
   std::vector<std::string> events;
 };

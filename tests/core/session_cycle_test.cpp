@@ -366,10 +366,22 @@ TEST_F(SessionCycleTest, TheConnectionTestAndTheButtonsNeverWait) {
   EXPECT_EQ(fake.network.looks, 0);
 }
 
-TEST_F(SessionCycleTest, TheDesktopBehindTheClientIsSetWhenTheCycleStarts) {
-  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff><RemoveWallpaper>True</RemoveWallpaper>"
-                                   "<UseBackgroundColor>True</UseBackgroundColor><BackgroundColor>4227327</BackgroundColor>");
-  EXPECT_EQ(fake.desktop.calls, (std::vector<std::string>{"no wallpaper", "colour 4227327"}));
+TEST_F(SessionCycleTest, TheDesktopBehindTheClientIsSetOncePerCycleAfterTheClientsStart) {
+  std::vector<std::string> atTheStart{"not started"};
+  std::vector<std::string> whileRunning;
+  fake.processes.onStart = [&](const testing::FakeProcesses::Run&) {
+    if (atTheStart == std::vector<std::string>{"not started"}) atTheStart = fake.desktop.calls;
+  };
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    if (whileRunning.empty()) whileRunning = fake.desktop.calls;
+  };
+  fake.messages.answers = {true, false};
+  LogOn(Rdp(Flags(true, false)) + "<CitrixLogOff>2</CitrixLogOff><RemoveWallpaper>True</RemoveWallpaper>"
+                                  "<UseBackgroundColor>True</UseBackgroundColor><BackgroundColor>4227327</BackgroundColor>");
+  EXPECT_EQ(fake.desktop.calls, (std::vector<std::string>{"no wallpaper", "colour 4227327"})) << "once, not per pass";
+  EXPECT_TRUE(atTheStart.empty()) << "nothing before the client's start";
+  EXPECT_EQ(whileRunning, fake.desktop.calls) << "set while the client runs";
+  EXPECT_EQ(host.clientStarts, 2) << "the main window is told of each client";
 
   const struct {
     const char* elements;

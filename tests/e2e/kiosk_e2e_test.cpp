@@ -105,13 +105,21 @@ TEST(KioskE2E, NoWaitWhenSwitchedOff) {
 }
 
 TEST(KioskE2E, TheDesktopBehindTheClientHasTheChosenColour) {
-  // Wine hands a changed colour to the programs started after the change: the client
-  // reads it back with GetSysColor as it starts.
+  // The colour is set once the client runs. Wine hands a changed colour to the
+  // programs started after the change: the client of the next session reads it back
+  // with GetSysColor as it starts.
   for (const char* colour : {"4227327", "8421504"}) {
-    LantheRun run(Limited(Kiosk(std::string("<UseBackgroundColor>True</UseBackgroundColor><BackgroundColor>") + colour +
-                                "</BackgroundColor><RemoveWallpaper>True</RemoveWallpaper>"),
+    LantheRun run(Limited(Kiosk(std::string("<ShowReconnectDialog>True</ShowReconnectDialog><UseBackgroundColor>True"
+                                            "</UseBackgroundColor><BackgroundColor>") +
+                                colour + "</BackgroundColor><RemoveWallpaper>True</RemoveWallpaper>"),
                           L"0"));
+    for (const int answer : {IDYES, IDNO}) {
+      const auto question = run.WaitForMessageBox();
+      ASSERT_TRUE(question);
+      Answer(*question, answer);
+    }
     ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ClientCommandLines().size(), 2u);
     EXPECT_EQ(run.ReadFileText(L"desktop.txt"), std::wstring(colour, colour + std::strlen(colour)));
   }
 }

@@ -48,6 +48,7 @@ class Win32GroupPolicyObject final : public IGroupPolicyObject {
 }  // namespace
 
 std::unique_ptr<IGroupPolicyObject> Win32GroupPolicy::CreateObject(std::uint32_t& errorCode) noexcept {
+  EnsureCom();
   Microsoft::WRL::ComPtr<::IGroupPolicyObject> object;
   const HRESULT result = ::CoCreateInstance(kClsidGroupPolicyObject, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                             kIidGroupPolicyObject, reinterpret_cast<void**>(object.GetAddressOf()));

@@ -193,6 +193,11 @@ class UniqueProcessInformation {
   PROCESS_INFORMATION info_{};
 };
 
+// COM for the program's one GUI thread, set up by the first call that needs it (a
+// group-policy object, a shell link) and kept until the program ends: a start that
+// needs no COM object never loads it.
+void EnsureCom() noexcept;
+
 // COM for this thread as a single-threaded apartment, for as long as the object
 // lives. When the thread already runs in another apartment model, COM stays as it
 // was and is not uninitialised here either.

@@ -67,7 +67,7 @@ DWORD WaitAnsweringSentMessages(HANDLE process) noexcept {
 }  // namespace
 
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
-                         IMessageBoxes& messages) noexcept {
+                         IMessageBoxes& messages, const std::function<void()>& onStarted) noexcept {
   UniqueProcessInformation process;
   bool started = false;
   try {
@@ -92,6 +92,13 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
   }
 
   process.closeThread();
+  if (onStarted) {
+    try {
+      onStarted();
+    } catch (...) {
+      // What follows a start must not cost the wait.
+    }
+  }
   DWORD exitCode = 0;
   if (wait && WaitAnsweringSentMessages(process.process()) == WAIT_OBJECT_0) {
     ::GetExitCodeProcess(process.process(), &exitCode);

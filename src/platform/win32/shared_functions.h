@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/message_boxes.h"
 #include "platform/text.h"
@@ -19,8 +20,9 @@ namespace lanthe::win32 {
 // With wait, blocks until the program has ended and returns its exit code,
 // answering only the messages other programs send to this thread's windows
 // meanwhile; without, returns 0.
+// started, when given, runs once the program has started, before the wait.
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
-                         IMessageBoxes& messages) noexcept;
+                         IMessageBoxes& messages, const std::function<void()>& started = {}) noexcept;
 
 // Terminates every process whose executable field matches name (ProcessNameMatches).
 // The outcome of the last termination tried; false when nothing matched.

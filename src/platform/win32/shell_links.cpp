@@ -23,6 +23,7 @@ constexpr int kBuffer = MAX_PATH;
 
 std::optional<Shortcut> Win32ShellLinks::ReadShortcut(TextView path) noexcept {
   try {
+    EnsureCom();
     Microsoft::WRL::ComPtr<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkW,
                                   reinterpret_cast<void**>(link.GetAddressOf())))) {

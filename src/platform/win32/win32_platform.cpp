@@ -290,9 +290,9 @@ bool Win32MessageBoxes::AskYesNo(TextView text, TextView caption) noexcept {
 
 // ---- Processes ----------------------------------------------------------------
 
-std::uint32_t Win32Processes::RunProgram(TextView program, TextView parameters,
-                                         std::uint16_t showState, bool wait) noexcept {
-  return win32::RunProgram(program, parameters, showState, wait, messages_);
+std::uint32_t Win32Processes::RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
+                                         const std::function<void()>& started) noexcept {
+  return win32::RunProgram(program, parameters, showState, wait, messages_, started);
 }
 
 bool Win32Processes::KillProcessByName(TextView name) noexcept { return win32::KillProcessByName(name); }
@@ -547,6 +547,12 @@ void Win32WindowList::BroadcastSettingChange(TextView area) noexcept {
                           SMTO_ABORTIFHUNG | SMTO_NORMAL, 5000, &ignored);
   } catch (...) {
   }
+}
+
+// ---- COM ------------------------------------------------------------------------
+
+void EnsureCom() noexcept {
+  static const ComScope com;
 }
 
 // ---- Code page ----------------------------------------------------------------

@@ -38,8 +38,9 @@ class Win32Processes final : public IProcesses {
  public:
   // messages receives the report of a program that cannot be started.
   explicit Win32Processes(IMessageBoxes& messages) noexcept : messages_(messages) {}
-  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState,
-                           bool wait) noexcept override;
+  using IProcesses::RunProgram;
+  std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
+                           const std::function<void()>& started) noexcept override;
   bool KillProcessByName(TextView name) noexcept override;
   // ShellExecuteExW with the "runas" verb.
   bool StartElevated(TextView program, TextView parameters) noexcept override;

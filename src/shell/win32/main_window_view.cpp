@@ -89,6 +89,8 @@ void MainWindowView::TerminateApplication() { toolkit::Application::Terminate();
 
 bool MainWindowView::TerminationRequested() { return toolkit::Application::TerminateRequested(); }
 
+void MainWindowView::ClientStarted() { EnsureWindow(); }
+
 bool MainWindowView::CloseQuery() { return frmMain_->FormCloseQuery(); }
 
 void MainWindowView::Closed() { frmMain_->FormClose(); }

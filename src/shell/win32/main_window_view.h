@@ -21,6 +21,7 @@ class MainWindowView final : public toolkit::Form, public IMainWindowHost {
   void TopMostWindow() override;
   void TerminateApplication() override;
   bool TerminationRequested() override;
+  void ClientStarted() override;
 
  protected:
   void BuildControls() override;
