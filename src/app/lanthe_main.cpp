@@ -31,6 +31,9 @@
 #endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+#ifdef LANTHE_TEST_BUILD
+  lanthe::win32::StampProgramStart();
+#endif
   namespace app = lanthe::toolkit::Application;
   // Nothing of the user interface, COM or the shell is loaded here: a kiosk's start
   // reaches its remote client first, and every window (the main window included) is

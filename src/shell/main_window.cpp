@@ -117,9 +117,23 @@ void TfrmMain::OfferElevation() {
 void TfrmMain::ApplicationStart() {
   OfferElevation();
   if (handedOver_) return;  // the elevated program takes over from here
+  // Until a client runs (or the start is over), the policy step waits.
+  holdPolicies_ = true;
+  struct Unhold {
+    bool& hold;
+    ~Unhold() { hold = false; }
+  } unhold{holdPolicies_};
   LoadSettings();
   ApplySettings();
   if (Settings.CurrentShell == CurrentShell::kLanthe) RunConnection();
+  holdPolicies_ = false;
+  ReleasePolicies();
+}
+
+void TfrmMain::ReleasePolicies() {
+  if (!policiesPending_) return;
+  policiesPending_ = false;
+  ApplyPolicies();
 }
 
 bool TfrmMain::FormCloseQuery() {
@@ -287,6 +301,14 @@ void TfrmMain::WaitForNetwork() {
 
 void TfrmMain::ClientStarted() {
   host_.ClientStarted();
+  // The group-policy step held back at the start: it writes nothing for a limited
+  // user, whose errors have nowhere to go but the event log.
+  holdPolicies_ = false;
+  try {
+    ReleasePolicies();
+  } catch (const std::exception& error) {
+    platform_.events.Report(EventType::kError, EventId::kApplyFailed, ErrorText(error));
+  }
   // Behind the client, once it runs: changing the desktop asks every window to
   // repaint, which the client's start does not wait for.
   if (desktopPending_) {
@@ -463,7 +485,11 @@ void TfrmMain::ApplySettings() {
     }
   }
 
-  ApplyPolicies();
+  if (holdPolicies_) {
+    policiesPending_ = true;
+  } else {
+    ApplyPolicies();
+  }
 }
 
 void TfrmMain::ApplyPolicies() {
@@ -498,8 +524,9 @@ void TfrmMain::ApplyPolicies() {
 }
 
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
+  // The computer's name is asked for only when it is written.
   const AutologonPassword stored = lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName,
-                                                        password, GetLocalComputerName(platform_.accounts));
+                                                        password, enable ? GetLocalComputerName(platform_.accounts) : Text());
   if (stored != AutologonPassword::kPlainText) return;
   platform_.events.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
   if (!toldPasswordInPlainText_) {

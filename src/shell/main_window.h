@@ -186,6 +186,12 @@ class TfrmMain {
   PNAgentStore& pnagent_;
   SettingsFile xmlSettings_;
   PolicyOverrides policies_;
+  // While the program starts, the group-policy step waits for the client's start (or
+  // the start's end): a limited user's log-on, which cannot open the object, does not
+  // hold its client up for it.
+  bool holdPolicies_ = false;
+  bool policiesPending_ = false;
+  void ReleasePolicies();
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead

@@ -23,7 +23,7 @@ namespace Application {
 // is loaded until the first window is made.
 void Initialize(HINSTANCE instance);
 // Loads the common controls (with the themes of the manifest's version 6); the first
-// form's window does it.
+// form's controls do it.
 void EnsureCommonControls();
 HINSTANCE Instance();
 

@@ -32,7 +32,6 @@ int WindowDpi(HWND window) {
 void RegisterFormClass(WNDPROC windowProc) {
   static bool registered = false;
   if (registered) return;
-  Application::EnsureCommonControls();
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
@@ -102,6 +101,9 @@ void Form::CreateWindowHandle(Form* owner, bool controlsOnFirstShow) {
   if (controlsOnFirstShow) {
     controlsPending_ = true;
   } else {
+    // The common controls are loaded with the first controls: a window that stays
+    // hidden and bare (a kiosk's main window during its session) never needs them.
+    Application::EnsureCommonControls();
     BuildControls();
   }
   if (actualDpi != dpi_) {
@@ -128,6 +130,9 @@ void Form::EnsureWindowHandle() {
   EnsureWindow();
   if (hwnd_ && controlsPending_) {
     controlsPending_ = false;
+    // The common controls are loaded with the first controls: a window that stays
+    // hidden and bare (a kiosk's main window during its session) never needs them.
+    Application::EnsureCommonControls();
     BuildControls();
     ApplyLayout();
   }

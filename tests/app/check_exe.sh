@@ -2,9 +2,11 @@
 # What the shipped lanthe.exe must be: one self-contained GUI program that imports
 # only Windows' own DLLs, carries its manifest, icon and version, and holds nothing
 # of the test seam that decides who counts as an administrator.
-#   check_exe.sh OBJDUMP EXE VERSION
+# At load time it imports only what a kiosk's way to its remote client needs; the
+# user-interface DLLs (DELAYED, separated by ;) are loaded at their first call.
+#   check_exe.sh OBJDUMP EXE VERSION DELAYED
 set -euo pipefail
-objdump=$1 exe=$2 version=$3
+objdump=$1 exe=$2 version=$3 delayed=$4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -14,10 +16,19 @@ ascii=$(strings "$exe")
 wide=$(strings -e l "$exe")
 imports=$(sed -n 's/^\s*DLL Name: //p' <<< "$headers")
 [[ -n $imports ]] || fail "no imports found"
+load_time='^(ADVAPI32|KERNEL32|msvcrt)\.dll$'
 shopt -s nocasematch  # import names come in any letter case
 while read -r dll; do
   [[ $dll =~ $system_dlls ]] || fail "imports $dll, which is not one of Windows' own DLLs"
+  [[ $dll =~ $load_time ]] || fail "imports $dll at load time, before a kiosk's client has started"
 done <<< "$imports"
+# A delay-loaded DLL is named in the program as its loader's ASCII text.
+IFS=';' read -r -a delayed_dlls <<< "$delayed"
+((${#delayed_dlls[@]} > 0)) || fail "no delay-loaded DLLs named"
+for dll in "${delayed_dlls[@]}"; do
+  [[ $dll.dll =~ $system_dlls ]] || fail "delay-loads $dll.dll, which is not one of Windows' own DLLs"
+  grep -qix "$dll.dll" <<< "$ascii" || fail "$dll.dll is not delay-loaded"
+done
 
 shopt -u nocasematch
 [[ $headers == *"(Windows GUI)"* ]] || fail "not a GUI program"
@@ -33,5 +44,5 @@ grep -qx "Lanthe" <<< "$wide" || fail "no product name in the version resource"
 
 [[ $ascii$wide != *LANTHE_TEST* ]] || fail "the shipped program holds the test seam"
 
-((failures == 0)) && echo "$(basename "$exe"): imports $(echo $imports), $(stat -c %s "$exe") bytes"
+((failures == 0)) && echo "$(basename "$exe"): imports $(echo $imports), on first use ${delayed_dlls[*]}, $(stat -c %s "$exe") bytes"
 exit $((failures > 0))

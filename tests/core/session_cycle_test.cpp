@@ -412,6 +412,27 @@ TEST_F(SessionCycleTest, TheDesktopBehindTheClientIsSetOncePerCycleAfterTheClien
   EXPECT_TRUE(explorer.fake.desktop.calls.empty()) << "not without the session cycle";
 }
 
+TEST_F(SessionCycleTest, TheGroupPolicyStepWaitsForTheClientsStart) {
+  fake.groupPolicy.opens = false;  // a limited user
+  std::vector<std::string> atTheStart{"not started"};
+  fake.processes.onStart = [&](const testing::FakeProcesses::Run&) {
+    if (atTheStart == std::vector<std::string>{"not started"}) atTheStart = fake.groupPolicy.calls;
+  };
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_TRUE(atTheStart.empty()) << "no group-policy object before the client's start";
+  EXPECT_EQ(fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}))
+      << "then the step as before: a limited user's object does not open";
+  EXPECT_EQ(fake.windows.broadcasts, std::vector<Text>{u"Policy"});
+
+  MainWindowRig administrator;
+  administrator.fake.files.files[kSettingsPath] = "<Settings/>";
+  administrator.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  administrator.main.ApplicationStart();
+  EXPECT_EQ(administrator.fake.windows.broadcasts, std::vector<Text>{u"Policy"}) << "at the end of a start without a client";
+  administrator.main.ApplySettings();
+  EXPECT_EQ(administrator.fake.windows.broadcasts.size(), 2u) << "later applies write the policies at once";
+}
+
 class ExitActionTest : public SessionCycleTest {
  protected:
   ExitActionTest() {

@@ -249,7 +249,9 @@ TEST(SessionE2E, WhileTheClientRunsTheHiddenMainWindowAnswersOtherPrograms) {
   LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>2</CitrixLogOff>"), std::nullopt));
   HWND client = WaitForClientWindow();
   ASSERT_TRUE(client);
-  HWND window = MainWindowOf(run);
+  // The hidden main window is made once the client has had its head start.
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = MainWindowOf(run)) != nullptr; });
   ASSERT_TRUE(window);
   EXPECT_FALSE(::IsWindowVisible(window));
   DWORD_PTR result = 0;

@@ -66,6 +66,8 @@ DWORD WaitAnsweringSentMessages(HANDLE process) noexcept {
 
 }  // namespace
 
+void (*g_beforeProgramStart)() noexcept = nullptr;
+
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
                          IMessageBoxes& messages, const std::function<void()>& onStarted) noexcept {
   UniqueProcessInformation process;
@@ -79,6 +81,7 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
     std::wstring commandLine = ToWide(program);
     commandLine += L' ';
     commandLine += ToWide(parameters);
+    if (g_beforeProgramStart) g_beforeProgramStart();
     started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                                NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                                process.put()) != FALSE;
@@ -93,6 +96,12 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
 
   process.closeThread();
   if (onStarted) {
+    // The program gets a head start: what follows its start (windows, the desktop,
+    // announcements to every window) would otherwise compete with it for the machine
+    // while it loads. Nothing can hang on this program meanwhile, which has no window
+    // before it.
+    constexpr DWORD kHeadStartMs = 250;
+    if (wait) ::WaitForSingleObject(process.process(), kHeadStartMs);
     try {
       onStarted();
     } catch (...) {

@@ -20,6 +20,10 @@ namespace lanthe::win32 {
 // With wait, blocks until the program has ended and returns its exit code,
 // answering only the messages other programs send to this thread's windows
 // meanwhile; without, returns 0.
+// Runs, when set, right before each CreateProcessW of RunProgram (the test build
+// measures its way to the client's start with it).
+extern void (*g_beforeProgramStart)() noexcept;
+
 // started, when given, runs once the program has started, before the wait.
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
                          IMessageBoxes& messages, const std::function<void()>& started = {}) noexcept;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/shared_functions.h"
 #include "platform/win32/wide.h"
 
 namespace lanthe::win32 {
@@ -145,6 +146,52 @@ bool TestSeamNetwork::IsUp() noexcept {
   } catch (...) {
     return real_.IsUp();
   }
+}
+
+namespace {
+
+LARGE_INTEGER processStart{};  // the process's creation, in the counter's time
+LARGE_INTEGER programStart{};  // the first line of the program
+
+void WriteStartStamp() noexcept {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  LARGE_INTEGER now{};
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceCounter(&now);
+  ::QueryPerformanceFrequency(&frequency);
+  try {
+    const std::wstring file = EnvironmentValue(L"LANTHE_TEST_START_STAMP");
+    if (file.empty()) return;
+    const UniqueFile out(::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return;
+    const std::string line = std::to_string(processStart.QuadPart) + " " + std::to_string(programStart.QuadPart) +
+                             " " + std::to_string(now.QuadPart) + " " + std::to_string(frequency.QuadPart) + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(out.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void StampProgramStart() noexcept {
+  ::QueryPerformanceCounter(&programStart);
+  // The creation time is a wall-clock time: the counter's reading then is the reading
+  // now less the time since.
+  FILETIME created{}, exited{}, kernel{}, user{}, now{};
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::GetSystemTimePreciseAsFileTime(&now);
+  processStart = programStart;
+  if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+    const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const ULONGLONG since = ticks(now) > ticks(created) ? ticks(now) - ticks(created) : 0;  // 100 ns units
+    processStart.QuadPart -= static_cast<LONGLONG>(since * static_cast<ULONGLONG>(frequency.QuadPart) / 10'000'000);
+  }
+  g_beforeProgramStart = WriteStartStamp;
 }
 
 bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {

@@ -19,6 +19,10 @@
 //                            private data (which Wine cannot store) keeps each secret as
 //                            a string value under HKEY_CURRENT_USER\Software\Lanthe Test
 //                            LSA. Unset: the real store.
+// LANTHE_TEST_START_STAMP    file to which the first program start appends one ASCII
+//                            line "<process created> <program's first line> <right
+//                            before its CreateProcessW> <frequency>\r\n" in performance
+//                            counter readings (the benchmark's view of Lanthe's own part).
 // LANTHE_TEST_NETWORK_UP_AFTER_MS  N: the network counts as down until N milliseconds
 //                            after the program first asks, then as up; "never": always
 //                            down. Unset: the real answer.
@@ -71,6 +75,10 @@ class TestSeamNetwork final : public INetwork {
   Win32Network real_;
   ULONGLONG firstAsked_ = 0;
 };
+
+// Takes the performance counter at the program's start and has the first program
+// start write the stamp of LANTHE_TEST_START_STAMP.
+void StampProgramStart() noexcept;
 
 // Records power actions instead of requesting them. Never calls ExitWindowsEx.
 class RecordingPower final : public IPower {

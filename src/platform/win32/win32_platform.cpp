@@ -452,7 +452,57 @@ std::vector<Text> Win32IniFiles::ReadSectionKeys(TextView file, TextView section
 
 // ---- Folders ------------------------------------------------------------------
 
-Text Win32Folders::GetSpecialFolder(int csidl) noexcept { return win32::GetSpecialFolder(csidl); }
+namespace {
+
+// A REG_SZ or REG_EXPAND_SZ value, expanded; empty when it is missing or holds an
+// unexpanded reference.
+Text ExpandedRegistryString(HKEY root, const wchar_t* key, const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  // REG_EXPAND_SZ comes back expanded.
+  if (::RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return Text();
+  }
+  const Text text = FromWideBuffer(value, MAX_PATH);
+  return text.find(u'%') == Text::npos ? text : Text();
+}
+
+// The folders a start asks for, read where the shell itself keeps them (the user's
+// shell folders, redirected ones included, and the machine's program folders), so
+// that a start does not load the shell for them; nullopt for any other folder.
+std::optional<Text> StartFolder(int csidl) {
+  constexpr wchar_t kUserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  constexpr wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  switch (csidl) {
+    case Csidl::kSystem: {
+      wchar_t system[MAX_PATH] = {};
+      const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+      if (length == 0 || length >= MAX_PATH) return std::nullopt;
+      return FromWideBuffer(system, MAX_PATH);
+    }
+    case Csidl::kDesktop: return ExpandedRegistryString(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop");
+    case Csidl::kAppData: return ExpandedRegistryString(HKEY_CURRENT_USER, kUserShellFolders, L"AppData");
+    case Csidl::kProgramFiles: return ExpandedRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersion, L"ProgramFilesDir");
+    case Csidl::kProgramFilesX86:
+      return ExpandedRegistryString(HKEY_LOCAL_MACHINE, kCurrentVersion, L"ProgramFilesDir (x86)");
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
+Text Win32Folders::GetSpecialFolder(int csidl) noexcept {
+  try {
+    if (const auto folder = StartFolder(csidl); folder && !folder->empty()) {
+      Text path = *folder;
+      while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+      return path;
+    }
+  } catch (...) {
+  }
+  // Anything else, or a value missing there: the shell's own answer.
+  return win32::GetSpecialFolder(csidl);
+}
 
 Text Win32Folders::GetWindowsDir() noexcept { return win32::GetWindowsDir(); }
 

@@ -68,6 +68,8 @@ class Win32IniFiles final : public IIniFiles {
   std::vector<Text> ReadSectionKeys(TextView file, TextView section) noexcept override;
 };
 
+// GetSpecialFolder reads the folders a start needs where the shell keeps them and
+// asks SHGetFolderPathW (loading the shell) only for the others.
 class Win32Folders final : public IFolders {
  public:
   Text GetSpecialFolder(int csidl) noexcept override;
