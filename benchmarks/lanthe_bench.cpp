@@ -56,6 +56,14 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// The value below which a share of the values lies (nearest rank).
+double Quantile(std::vector<double> values, double share) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const auto rank = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
+  return values[std::min(rank, values.size() - 1)];
+}
+
 // A started program, ended when the object goes.
 class Started {
  public:
@@ -219,6 +227,9 @@ class Bench {
                 Ratio(Median(lanthe), Median(windowFloor)));
     std::printf("    Lanthe min %.1f max %.1f; floor min %.1f max %.1f\n", Min(lanthe), Max(lanthe), Min(floor),
                 Max(floor));
+    // Wine's process starts fall into a fast and a slow group: the quartiles show where.
+    std::printf("    quartiles: Lanthe %.1f %.1f %.1f; floor %.1f %.1f %.1f\n", Quantile(lanthe, 0.25),
+                Median(lanthe), Quantile(lanthe, 0.75), Quantile(floor, 0.25), Median(floor), Quantile(floor, 0.75));
     std::printf("    Lanthe's own measure: process start to CreateProcessW %.1f ms, first line to it %.1f ms\n",
                 Median(fromProcess), Median(fromProgram));
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", nullptr);
@@ -380,6 +391,7 @@ int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
   Bench bench(runs);
   bench.StartToClient();
+  if (argc > 2 && std::wstring(argv[2]) == L"start") return 0;  // the start's figures only
   bench.MemoryAndCpuWhileWaiting();
   bench.CpuWhileLauncherWaits();
   bench.SettingsFileTimes();

@@ -5,6 +5,7 @@
 // written, the event is lost without a word.
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -31,6 +32,32 @@ class IEventLog {
  public:
   virtual ~IEventLog() = default;
   virtual void Report(EventType type, std::uint32_t id, TextView text) = 0;
+};
+
+// Passes each event on at once, except while held: then the events are kept, in
+// their order, and handed on when released (at the latest when this object goes).
+// A kiosk's start holds them until its client runs: the log's writer then starts
+// only once the client has its head start.
+class HeldEventLog final : public IEventLog {
+ public:
+  explicit HeldEventLog(IEventLog& events) noexcept : events_(events) {}
+  ~HeldEventLog() override { Release(); }
+  HeldEventLog(const HeldEventLog&) = delete;
+  HeldEventLog& operator=(const HeldEventLog&) = delete;
+
+  void Report(EventType type, std::uint32_t id, TextView text) override;
+  void Hold() noexcept { held_ = true; }
+  void Release() noexcept;
+
+ private:
+  struct Event {
+    EventType type;
+    std::uint32_t id;
+    Text text;
+  };
+  IEventLog& events_;
+  bool held_ = false;
+  std::vector<Event> kept_;
 };
 
 // A steady clock in milliseconds, for how long things took.

@@ -80,6 +80,7 @@ Text ShellCommandFor(TextView executablePath) {
 
 TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows, PNAgentStore& pnagent)
     : platform_(platform),
+      events_(platform.events),
       host_(host),
       windows_(windows),
       pnagent_(pnagent),
@@ -117,20 +118,25 @@ void TfrmMain::OfferElevation() {
 void TfrmMain::ApplicationStart() {
   OfferElevation();
   if (handedOver_) return;  // the elevated program takes over from here
-  // Until a client runs (or the start is over), the policy step waits.
+  // Until a client runs (or the start is over), the policy step and the events wait.
   holdPolicies_ = true;
+  events_.Hold();
   struct Unhold {
-    bool& hold;
-    ~Unhold() { hold = false; }
-  } unhold{holdPolicies_};
+    TfrmMain& main;
+    ~Unhold() {
+      main.holdPolicies_ = false;
+      main.events_.Release();
+    }
+  } unhold{*this};
   LoadSettings();
   ApplySettings();
   if (Settings.CurrentShell == CurrentShell::kLanthe) RunConnection();
-  holdPolicies_ = false;
-  ReleasePolicies();
+  ReleaseStart();
 }
 
-void TfrmMain::ReleasePolicies() {
+void TfrmMain::ReleaseStart() {
+  holdPolicies_ = false;
+  events_.Release();
   if (!policiesPending_) return;
   policiesPending_ = false;
   ApplyPolicies();
@@ -167,14 +173,14 @@ void TfrmMain::btnExplorerClick() {
 }
 
 void TfrmMain::RunAndWait(const CommandLine& commandLine) {
-  platform_.events.Report(EventType::kInformation, EventId::kClientStarted,
+  events_.Report(EventType::kInformation, EventId::kClientStarted,
                           ClientStartedEventText(commandLine.program + u" " + commandLine.parameters,
                                                  Settings.Autologon.Password));
   const std::uint64_t started = platform_.clock.NowMilliseconds();
   const std::uint32_t exitCode = platform_.processes.RunProgram(commandLine.program, commandLine.parameters,
                                                                 ShowState::kNormal, true, [this] { ClientStarted(); });
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
-  platform_.events.Report(EventType::kInformation, EventId::kClientEnded,
+  events_.Report(EventType::kInformation, EventId::kClientEnded,
                           ClientEndedEventText(commandLine.program, exitCode, ended >= started ? ended - started : 0));
 }
 
@@ -295,19 +301,18 @@ void TfrmMain::WaitForNetwork() {
   wait.WaitSeconds = seconds;
   windows_.networkWaitWindow.ShowModal();
   if (wait.End() == NetworkWaitEnd::kTimeUp) {
-    platform_.events.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut, NetworkWaitTimedOutEventText(seconds));
+    events_.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut, NetworkWaitTimedOutEventText(seconds));
   }
 }
 
 void TfrmMain::ClientStarted() {
   host_.ClientStarted();
-  // The group-policy step held back at the start: it writes nothing for a limited
-  // user, whose errors have nowhere to go but the event log.
-  holdPolicies_ = false;
+  // What the start held back: the events, and the group-policy step, which writes
+  // nothing for a limited user, whose errors have nowhere to go but the event log.
   try {
-    ReleasePolicies();
+    ReleaseStart();
   } catch (const std::exception& error) {
-    platform_.events.Report(EventType::kError, EventId::kApplyFailed, ErrorText(error));
+    events_.Report(EventType::kError, EventId::kApplyFailed, ErrorText(error));
   }
   // Behind the client, once it runs: changing the desktop asks every window to
   // repaint, which the client's start does not wait for.
@@ -347,7 +352,7 @@ void TfrmMain::RunConnection() {
     } while (outcome == ExitOutcome::kRefused && !platform_.identity.IsAdministrator());
     if (outcome == ExitOutcome::kRefused) Unhide();
     if (outcome != ExitOutcome::kReconnect) return;
-    platform_.events.Report(EventType::kInformation, EventId::kReconnect, ReconnectEventText());
+    events_.Report(EventType::kInformation, EventId::kReconnect, ReconnectEventText());
   }
 }
 
@@ -382,7 +387,7 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   const auto flags = DebugMode ? std::nullopt : ExitWindowsFlagsFor(action);
   const bool accepted = flags && platform_.power.ShutdownWindows(*flags);
   if (action > 0) {
-    platform_.events.Report(flags && !accepted ? EventType::kWarning : EventType::kInformation, EventId::kExitAction,
+    events_.Report(flags && !accepted ? EventType::kWarning : EventType::kInformation, EventId::kExitAction,
                             ExitActionEventText(action, flags.has_value(), accepted));
   }
   if (flags && !accepted) {
@@ -416,16 +421,16 @@ void TfrmMain::LoadSettings() {
   const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
   readPolicies();
 
-  platform_.events.Report(EventType::kInformation, EventId::kStarted,
+  events_.Report(EventType::kInformation, EventId::kStarted,
                           StartedEventText({Version, platform_.identity.GetCurrentUserName(),
                                             platform_.identity.IsAdministrator(), Settings.CurrentShell,
                                             Settings.ConnectionType, DebugMode}));
   if (outcome == SettingsLoadOutcome::kRejected) {
-    platform_.events.Report(EventType::kWarning, EventId::kSettingsDamaged,
+    events_.Report(EventType::kWarning, EventId::kSettingsDamaged,
                             SettingsDamagedEventText(SettingsFilePath(Settings)));
   }
   if (!policies_.empty()) {
-    platform_.events.Report(EventType::kInformation, EventId::kPolicyOverrides,
+    events_.Report(EventType::kInformation, EventId::kPolicyOverrides,
                             PolicyOverridesEventText(policies_.Fields()));
   }
 }
@@ -463,7 +468,7 @@ void TfrmMain::ApplySettings() {
   state_.btnSettingsEnabled = administrator;
   host_.RenderMainWindow(state_);
 
-  ReportedMessages messages(platform_.messages, platform_.events);
+  ReportedMessages messages(platform_.messages, events_);
   if (administrator) {
     const Text& user = Settings.ICA.UserAppSrvIniLocation;
     const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
@@ -501,7 +506,7 @@ void TfrmMain::ApplyPolicies() {
     // object. An administrator hears of it once; a limited user's log-on goes on
     // without a word, as it would with an object it may not open.
     const Text text = u"The task-manager and screen-saver policies could not be written. " + error.message();
-    if (!DebugMode) platform_.events.Report(EventType::kWarning, EventId::kApplyFailed, text);
+    if (!DebugMode) events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
     if (platform_.identity.IsAdministrator() && !toldPoliciesUnavailable_ && !DebugMode) {
       toldPoliciesUnavailable_ = true;
       platform_.messages.ShowMessage(text);
@@ -528,7 +533,7 @@ void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
   const AutologonPassword stored = lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName,
                                                         password, enable ? GetLocalComputerName(platform_.accounts) : Text());
   if (stored != AutologonPassword::kPlainText) return;
-  platform_.events.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
+  events_.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
   if (!toldPasswordInPlainText_) {
     toldPasswordInPlainText_ = true;
     platform_.messages.ShowMessage(kPasswordInPlainText);

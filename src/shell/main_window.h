@@ -181,17 +181,19 @@ class TfrmMain {
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
+  // Every event goes through here: a start holds them until its client runs.
+  HeldEventLog events_;
   IMainWindowHost& host_;
   OperatorWindows& windows_;
   PNAgentStore& pnagent_;
   SettingsFile xmlSettings_;
   PolicyOverrides policies_;
-  // While the program starts, the group-policy step waits for the client's start (or
-  // the start's end): a limited user's log-on, which cannot open the object, does not
-  // hold its client up for it.
+  // While the program starts, the group-policy step and the events wait for the
+  // client's start (or the start's end): a limited user's log-on, which cannot open
+  // the object, does not hold its client up for it, nor does the log's writer.
   bool holdPolicies_ = false;
   bool policiesPending_ = false;
-  void ReleasePolicies();
+  void ReleaseStart();
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead

@@ -51,6 +51,48 @@ TEST_F(EventLogTest, ASessionIsReportedInItsOrder) {
             }));
 }
 
+TEST_F(EventLogTest, AStartWritesNothingBeforeItsClientHasStarted) {
+  std::vector<std::size_t> atEachStart;
+  fake.processes.onStart = [&](const testing::FakeProcesses::Run&) { atEachStart.push_back(Events().size()); };
+  std::vector<std::string> whileRunning;
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    if (whileRunning.empty()) whileRunning = Events();
+  };
+  fake.messages.answers = {true, false};
+  LogOn("<ShowReconnectDialog>True</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<CitrixLogOff>2</CitrixLogOff>");
+  ASSERT_EQ(atEachStart.size(), 2u);
+  EXPECT_EQ(atEachStart[0], 0u) << "the start's events wait for the client";
+  ASSERT_EQ(whileRunning.size(), 2u) << "then go out in their order";
+  EXPECT_EQ(whileRunning[0].rfind("info 1000 ", 0), 0u);
+  EXPECT_EQ(whileRunning[1].rfind("info 1001 ", 0), 0u);
+  EXPECT_EQ(atEachStart[1], 5u) << "a reconnect's events, its client's start included, are not held";
+
+  // A start without a client hands them on when it is over.
+  MainWindowRig administrator;
+  administrator.fake.files.files[kSettingsPath] = "<Settings><RDP></RDX></Settings>";
+  administrator.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  administrator.main.ApplicationStart();
+  EXPECT_EQ(administrator.fake.events.ids, (std::vector<std::uint32_t>{EventId::kStarted, EventId::kSettingsDamaged}));
+}
+
+TEST(HeldEventLog, KeepsWhatIsHeldInOrderAndHandsItOnAtTheLatestWhenItGoes) {
+  testing::FakeEventLog log;
+  {
+    HeldEventLog held(log);
+    held.Report(EventType::kInformation, 1, u"passed on");
+    held.Hold();
+    held.Report(EventType::kWarning, 2, u"kept");
+    held.Report(EventType::kError, 3, u"kept too");
+    EXPECT_EQ(log.ids, std::vector<std::uint32_t>{1});
+    held.Release();
+    EXPECT_EQ(log.reported, (std::vector<std::string>{"info 1 passed on", "warning 2 kept", "error 3 kept too"}));
+    held.Hold();
+    for (int i = 0; i < 100; ++i) held.Report(EventType::kInformation, 4, u"again");
+  }
+  EXPECT_EQ(log.ids.size(), 3u + 64u) << "released as it goes, a runaway hold kept to its bound";
+}
+
 TEST_F(EventLogTest, NoPasswordIsEverReported) {
   LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<RDP><Connection>ts01</Connection><CommandlineParameters>/u:kiosk /p:Se cret</CommandlineParameters></RDP>"

@@ -25,7 +25,7 @@ WORD TypeOf(EventType type) noexcept {
 }  // namespace
 
 Win32EventLog::~Win32EventLog() {
-  if (!worker_.joinable()) return;
+  if (!worker_) return;
   bool drained = false;
   {
     std::unique_lock lock(queue_->mutex);
@@ -36,11 +36,8 @@ Win32EventLog::~Win32EventLog() {
     queue_->stopping = true;
   }
   queue_->wake.notify_all();
-  if (drained) {
-    worker_.join();
-  } else {
-    worker_.detach();  // it holds the queue itself
-  }
+  // When it did not drain, the thread is left to end by itself: it holds the queue.
+  if (drained) ::WaitForSingleObject(worker_.get(), INFINITE);
 }
 
 void Win32EventLog::Report(EventType type, std::uint32_t id, TextView text) noexcept {
@@ -51,11 +48,26 @@ void Win32EventLog::Report(EventType type, std::uint32_t id, TextView text) noex
       if (queue_->stopping || queue_->events.size() >= 256) return;
       queue_->events.push_back(Event{type, id, ToWide(text)});
     }
-    if (!worker_.joinable()) worker_ = std::thread([queue = queue_] { Write(queue); });
+    if (!worker_) {
+      // A small stack: the default reservation of the program's main thread would be
+      // committed whole by some systems (Wine) for a thread that only hands texts on.
+      constexpr SIZE_T kStackReserve = 256 * 1024;
+      auto queue = std::make_unique<std::shared_ptr<Queue>>(queue_);
+      worker_.reset(::CreateThread(nullptr, kStackReserve, WriterThread, queue.get(),
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+      if (!worker_) return;  // no thread: the event stays queued for a later try
+      queue.release();       // the thread owns it now
+    }
   } catch (...) {
-    return;  // no memory or no thread: the event is lost
+    return;  // no memory: the event is lost
   }
   queue_->wake.notify_one();
+}
+
+DWORD WINAPI Win32EventLog::WriterThread(void* queue) noexcept {
+  const std::unique_ptr<std::shared_ptr<Queue>> owned(static_cast<std::shared_ptr<Queue>*>(queue));
+  Write(*owned);
+  return 0;
 }
 
 void Win32EventLog::Write(const std::shared_ptr<Queue>& queue) noexcept {

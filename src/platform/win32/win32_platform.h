@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/platform.h"
 
@@ -165,9 +164,10 @@ class Win32EventLog final : public IEventLog {
     bool stopping = false;
   };
   static void Write(const std::shared_ptr<Queue>& queue) noexcept;
+  static DWORD WINAPI WriterThread(void* queue) noexcept;
 
   std::shared_ptr<Queue> queue_;
-  std::thread worker_;
+  UniqueHandle worker_;  // the writing thread
 };
 
 // GetTickCount64.
