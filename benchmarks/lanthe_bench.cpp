@@ -12,6 +12,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -62,6 +63,12 @@ double Quantile(std::vector<double> values, double share) {
   std::sort(values.begin(), values.end());
   const auto rank = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
   return values[std::min(rank, values.size() - 1)];
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
 }
 
 // A started program, ended when the object goes.
@@ -169,6 +176,65 @@ bool HasWindow(DWORD processId, const wchar_t* caption) {
   return search.found;
 }
 
+// The visible top-level window of a process with that caption, or none.
+HWND TopWindow(DWORD processId, const wchar_t* caption) {
+  struct Search {
+    DWORD id;
+    const wchar_t* caption;
+    HWND found;
+  } search{processId, caption, nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t text[256] = {};
+        ::GetWindowTextW(window, text, 256);
+        if (owner != s.id || !::IsWindowVisible(window) || wcscmp(text, s.caption) != 0) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A child window of any depth with that caption, or none.
+HWND ChildWindow(HWND parent, const wchar_t* caption) {
+  struct Search {
+    const wchar_t* caption;
+    HWND found;
+  } search{caption, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        wchar_t text[256] = {};
+        ::GetWindowTextW(window, text, 256);
+        if (wcscmp(text, s.caption) != 0) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// What a click on a button sends to its parent (a BM_CLICK from another program can
+// take Wine seconds to deliver).
+void Click(HWND button) {
+  ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
+// Milliseconds until the condition holds, looked at every millisecond; none after 30 s.
+std::optional<double> TimeUntil(LONGLONG start, const std::function<bool()>& condition) {
+  const DWORD began = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - began > 30000) return std::nullopt;
+    ::Sleep(1);
+  }
+  return Milliseconds(Now() - start);
+}
+
 class Bench {
  public:
   explicit Bench(int runs) : runs_(runs) {
@@ -240,6 +306,45 @@ class Bench {
                   L"\"" + root_ + L"clients\\mstsc.exe\" /V:bench:3389 /f");
     StartToClient("Custom ICA", lanthe::ConnectionType::kCustomIca, "<ICA><Connection>Desktop</Connection></ICA>",
                   L"\"" + root_ + L"clients\\wfcrun32.exe\"  \"Desktop\"");
+  }
+
+  // An administrator's windows: from the start to the main window, and from a click to
+  // the settings dialog and to the setup wizard, each the first of its process. With
+  // LANTHE_BENCH_BEFORE naming another build of the test program, that one is measured
+  // beside it, in turn.
+  void AdministratorsWindows() {
+    std::ofstream(fs::path(root_ + L"settings.xml"), std::ios::binary)
+        << "<Settings><CurrentShell>0</CurrentShell><ConnectionType>0</ConnectionType><RDP><ClientPath>"
+        << fs::path(root_ + L"clients").string() << "</ClientPath><Connection>bench</Connection></RDP></Settings>";
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_ADMINISTRATOR", L"1");
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_ELEVATED", L"1");
+    std::vector<std::pair<std::wstring, std::wstring>> programs{{L"this build", root_ + L"lanthe.exe"}};
+    const std::wstring before = EnvironmentValue(L"LANTHE_BENCH_BEFORE");
+    if (!before.empty()) {
+      fs::copy_file(fs::path(before), fs::path(root_ + L"lanthe-before.exe"), fs::copy_options::overwrite_existing);
+      programs.emplace_back(L"before", root_ + L"lanthe-before.exe");
+    }
+    std::vector<std::array<std::vector<double>, 3>> times(programs.size());
+    const int runs = std::max(1, runs_ / 2);
+    for (int i = 0; i <= runs; ++i) {
+      for (std::size_t which = 0; which < programs.size(); ++which) {
+        const auto settings = OpenWindow(programs[which].second, L"Settings", L"Settings");
+        const auto wizard = OpenWindow(programs[which].second, L"Setup Wizard", L"Setup Wizard");
+        if (i == 0) continue;  // the first round starts Wine's desktop
+        if (settings) times[which][0].push_back((*settings)[0]);
+        if (wizard) times[which][0].push_back((*wizard)[0]);
+        if (settings) times[which][1].push_back((*settings)[1]);
+        if (wizard) times[which][2].push_back((*wizard)[1]);
+      }
+    }
+    for (std::size_t which = 0; which < programs.size(); ++which) {
+      std::printf("administrator's windows, %-10ls (ms, median of %d)   main window %6.1f   settings %6.1f   "
+                  "wizard %6.1f\n",
+                  programs[which].first.c_str(), runs, Median(times[which][0]), Median(times[which][1]),
+                  Median(times[which][2]));
+    }
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_ADMINISTRATOR", L"0");
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_ELEVATED", nullptr);
   }
 
   void MemoryAndCpuWhileWaiting() {
@@ -340,6 +445,26 @@ class Bench {
         << fs::path(root_ + L"clients").string() << "</ClientPath></Citrix></Settings>";
   }
 
+  // One start of an administrator's Lanthe: the time to its main window, and from a
+  // click on the button to the window it opens. Each window is the first of a process
+  // of its own: under Xvfb, with no window manager, Wine may wait up to two seconds for
+  // a closed window to be withdrawn, which the next window would pay.
+  std::optional<std::array<double, 2>> OpenWindow(const std::wstring& program, const wchar_t* button,
+                                                  const wchar_t* caption) {
+    Started lanthe(L"\"" + program + L"\"", root_);
+    if (!lanthe.ok()) return std::nullopt;
+    HWND main = nullptr;
+    const auto shown = TimeUntil(Now(), [&] { return (main = TopWindow(lanthe.id(), L"Lanthe")) != nullptr; });
+    const HWND control = shown ? ChildWindow(main, button) : nullptr;
+    if (!control) return std::nullopt;
+    const LONGLONG clicked = Now();
+    Click(control);
+    const auto opened = TimeUntil(clicked, [&] { return TopWindow(lanthe.id(), caption) != nullptr; });
+    if (!opened) return std::nullopt;
+    ::Sleep(200);  // painted and settled before it is ended
+    return std::array<double, 2>{*shown, *opened};
+  }
+
   // Starts the command line once: the milliseconds from the start to the client's
   // first instruction, or none when the client did not start.
   std::optional<double> TimeToClient(const std::wstring& commandLine) {
@@ -389,9 +514,12 @@ class Bench {
 
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
+  // A second argument picks one part: "start" or "windows".
+  const std::wstring only = argc > 2 ? argv[2] : L"";
   Bench bench(runs);
-  bench.StartToClient();
-  if (argc > 2 && std::wstring(argv[2]) == L"start") return 0;  // the start's figures only
+  if (only.empty() || only == L"start") bench.StartToClient();
+  if (only.empty() || only == L"windows") bench.AdministratorsWindows();
+  if (!only.empty()) return 0;
   bench.MemoryAndCpuWhileWaiting();
   bench.CpuWhileLauncherWaits();
   bench.SettingsFileTimes();
