@@ -153,30 +153,8 @@ Memory MemoryOf(HANDLE process) {
   return {counters.PeakWorkingSetSize / 1024.0, privateBytes / 1024.0};
 }
 
-bool HasWindow(DWORD processId, const wchar_t* caption) {
-  struct Search {
-    DWORD id;
-    const wchar_t* caption;
-    bool found;
-  } search{processId, caption, false};
-  ::EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        wchar_t text[256] = {};
-        ::GetWindowTextW(window, text, 256);
-        if (owner == s.id && ::IsWindowVisible(window) && (!s.caption || wcscmp(text, s.caption) == 0)) {
-          s.found = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The visible top-level window of a process with that caption, or none.
+// The visible top-level window of a process with that caption (any caption when
+// none is given), or none.
 HWND TopWindow(DWORD processId, const wchar_t* caption) {
   struct Search {
     DWORD id;
@@ -190,13 +168,15 @@ HWND TopWindow(DWORD processId, const wchar_t* caption) {
         ::GetWindowThreadProcessId(window, &owner);
         wchar_t text[256] = {};
         ::GetWindowTextW(window, text, 256);
-        if (owner != s.id || !::IsWindowVisible(window) || wcscmp(text, s.caption) != 0) return TRUE;
+        if (owner != s.id || !::IsWindowVisible(window) || (s.caption && wcscmp(text, s.caption) != 0)) return TRUE;
         s.found = window;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+bool HasWindow(DWORD processId, const wchar_t* caption) { return TopWindow(processId, caption) != nullptr; }
 
 // A child window of any depth with that caption, or none.
 HWND ChildWindow(HWND parent, const wchar_t* caption) {
