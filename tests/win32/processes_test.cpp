@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 
 #include "platform/processes.h"
@@ -189,6 +190,38 @@ TEST(RunProgram, WaitingAnswersSentMessagesButRunsNothingPosted) {
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
   EXPECT_EQ(listener.posted, 1) << "and are there afterwards";
+}
+
+HANDLE g_aboutToStart = nullptr;  // set right before RunProgram's CreateProcessW
+
+TEST(RunProgram, TheClientsHeadStartAnswersSentMessagesOnAThreadWithWindowsAndEndsWithTheProgram) {
+  Listener listener;
+  ASSERT_TRUE(listener.window);
+  const UniqueHandle aboutToStart(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_aboutToStart = aboutToStart.get();
+  g_beforeProgramStart = []() noexcept { ::SetEvent(g_aboutToStart); };
+  std::atomic<bool> started{false};
+  bool answered = false;
+  bool answeredInTheHeadStart = false;
+  std::thread other([&] {
+    if (::WaitForSingleObject(g_aboutToStart, 10000) != WAIT_OBJECT_0) return;
+    DWORD_PTR result = 0;
+    answered = ::SendMessageTimeoutW(listener.window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+    answeredInTheHeadStart = !started;
+  });
+  RecordingMessages messages;
+  RunProgram(T(Quoted(ProbePath())), u"sleep 1500", ShowState::kHidden, true, messages, [&] { started = true; });
+  other.join();
+  g_beforeProgramStart = nullptr;
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(answeredInTheHeadStart) << "a reconnect's hidden window is not dead for the head start";
+
+  // A program that ends at once ends the head start with it.
+  int calls = 0;
+  EXPECT_EQ(RunProgram(T(Quoted(ProbePath())), u"exit 7", ShowState::kHidden, true, messages, [&] { ++calls; }), 7u);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(RunProgram, Win32ProcessesReportsThroughItsMessageBoxes) {

@@ -53,9 +53,16 @@ void ShowQuietly(IMessageBoxes& messages, Text (*build)(TextView, TextView), Tex
 // DDE start, the question whether the session may end) are answered at once. Posted
 // messages (input, clicks, timers) stay in the queue until the process has ended, so
 // nothing of the program itself runs meanwhile.
-DWORD WaitAnsweringSentMessages(HANDLE process) noexcept {
+// With a timeout, returns WAIT_TIMEOUT once it has passed.
+DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs = INFINITE) noexcept {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   for (;;) {
-    const DWORD result = ::MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_SENDMESSAGE, 0);
+    DWORD wait = INFINITE;
+    if (timeoutMs != INFINITE) {
+      const ULONGLONG now = ::GetTickCount64();
+      wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+    const DWORD result = ::MsgWaitForMultipleObjectsEx(1, &process, wait, QS_SENDMESSAGE, 0);
     if (result != WAIT_OBJECT_0 + 1) return result;
     // Peeking for sent messages hands each of them to its window procedure; nothing
     // posted is looked at or taken off the queue.
@@ -98,10 +105,15 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
   if (onStarted) {
     // The program gets a head start: what follows its start (windows, the desktop,
     // announcements to every window) would otherwise compete with it for the machine
-    // while it loads. Nothing can hang on this program meanwhile, which has no window
-    // before it.
+    // while it loads. A thread with windows (a reconnect's) answers other programs
+    // meanwhile; one without (the first start's) does not load the window functions
+    // for it.
     constexpr DWORD kHeadStartMs = 250;
-    if (wait) ::WaitForSingleObject(process.process(), kHeadStartMs);
+    if (wait && ::GetModuleHandleW(L"user32.dll") != nullptr) {
+      WaitAnsweringSentMessages(process.process(), kHeadStartMs);
+    } else if (wait) {
+      ::WaitForSingleObject(process.process(), kHeadStartMs);
+    }
     try {
       onStarted();
     } catch (...) {
