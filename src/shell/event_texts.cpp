@@ -33,14 +33,26 @@ Text StartedEventText(const StartFacts& f) {
          (f.debugMode ? u"; Debug mode is on." : u".");
 }
 
-Text ClientStartedEventText(TextView commandLine, TextView password) {
+namespace {
+
+Text WithoutPassword(TextView commandLine, TextView password) {
   Text line(commandLine);
   if (!password.empty()) {
     for (auto at = line.find(password); at != Text::npos; at = line.find(password, at + 3)) {
       line.replace(at, password.size(), u"***");
     }
   }
-  return u"Client started: " + line;
+  return line;
+}
+
+}  // namespace
+
+Text ClientStartedEventText(TextView commandLine, TextView password) {
+  return u"Client started: " + WithoutPassword(commandLine, password);
+}
+
+Text ClientNotStartedEventText(TextView commandLine, TextView password) {
+  return u"The client could not be started: " + WithoutPassword(commandLine, password);
 }
 
 Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds) {

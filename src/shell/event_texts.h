@@ -23,6 +23,7 @@ struct StartFacts {
 Text StartedEventText(const StartFacts& facts);
 // The command line with every occurrence of the password (when there is one) hidden.
 Text ClientStartedEventText(TextView commandLine, TextView password);
+Text ClientNotStartedEventText(TextView commandLine, TextView password);
 Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds);
 Text ReconnectEventText();
 Text ExitActionEventText(std::int32_t action, bool requested, bool accepted);

@@ -173,15 +173,25 @@ void TfrmMain::btnExplorerClick() {
 }
 
 void TfrmMain::RunAndWait(const CommandLine& commandLine) {
-  events_.Report(EventType::kInformation, EventId::kClientStarted,
-                          ClientStartedEventText(commandLine.program + u" " + commandLine.parameters,
-                                                 Settings.Autologon.Password));
-  const std::uint64_t started = platform_.clock.NowMilliseconds();
-  const std::uint32_t exitCode = platform_.processes.RunProgram(commandLine.program, commandLine.parameters,
-                                                                ShowState::kNormal, true, [this] { ClientStarted(); });
+  const Text line = commandLine.program + u" " + commandLine.parameters;
+  const std::uint64_t began = platform_.clock.NowMilliseconds();
+  bool started = false;
+  const std::uint32_t exitCode =
+      platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true, [&] {
+        started = true;
+        events_.Report(EventType::kInformation, EventId::kClientStarted,
+                       ClientStartedEventText(line, Settings.Autologon.Password));
+        ClientStarted();
+      });
+  if (!started) {
+    events_.Report(EventType::kError, EventId::kClientStarted, ClientNotStartedEventText(line, Settings.Autologon.Password));
+    // Nothing is held back behind it either (the XenApp launcher may stay open for hours).
+    ReleaseStartBehindClient();
+    return;
+  }
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
   events_.Report(EventType::kInformation, EventId::kClientEnded,
-                          ClientEndedEventText(commandLine.program, exitCode, ended >= started ? ended - started : 0));
+                 ClientEndedEventText(commandLine.program, exitCode, ended >= began ? ended - began : 0));
 }
 
 void TfrmMain::RunRDPClient() { RunAndWait(RdpCommandLine(Settings)); }
@@ -305,8 +315,7 @@ void TfrmMain::WaitForNetwork() {
   }
 }
 
-void TfrmMain::ClientStarted() {
-  host_.ClientStarted();
+void TfrmMain::ReleaseStartBehindClient() {
   // What the start held back: the events, and the group-policy step, which writes
   // nothing for a limited user, whose errors have nowhere to go but the event log.
   try {
@@ -314,6 +323,11 @@ void TfrmMain::ClientStarted() {
   } catch (const std::exception& error) {
     events_.Report(EventType::kError, EventId::kApplyFailed, ErrorText(error));
   }
+}
+
+void TfrmMain::ClientStarted() {
+  host_.ClientStarted();
+  ReleaseStartBehindClient();
   // Behind the client, once it runs: changing the desktop asks every window to
   // repaint, which the client's start does not wait for.
   if (desktopPending_) {

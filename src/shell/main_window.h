@@ -194,6 +194,7 @@ class TfrmMain {
   bool holdPolicies_ = false;
   bool policiesPending_ = false;
   void ReleaseStart();
+  void ReleaseStartBehindClient();  // errors go to the event log
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead

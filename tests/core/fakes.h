@@ -284,6 +284,7 @@ class FakeProcesses final : public IProcesses {
   std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
                            const std::function<void()>& started) override {
     runs.push_back(Run{Text(program), Text(parameters), showState, wait});
+    if (startFails) return 0;  // told to the user as the real one does; nothing ran
     if (onStart) onStart(runs.back());
     if (started) started();
     if (onRun) onRun(runs.back());
@@ -307,6 +308,7 @@ class FakeProcesses final : public IProcesses {
   std::function<void(const Run&)> onStart;  // as the program starts, before the caller hears of it
   std::function<void(const Run&)> onRun;    // while the program runs
   bool killResult = false;
+  bool startFails = false;  // no program can be started
   std::vector<Run> elevatedStarts;
   bool elevatedStartResult = true;
 };
