@@ -67,8 +67,13 @@ std::optional<int> TfrmXenAppLauncher::ContinueShow() {
       return std::nullopt;
     case Phase::kPass: {
       if (!state_.items.empty()) {
-        Finish();
-        return std::nullopt;
+        // PNAgent writes its shortcuts one after another: what it wrote since the last
+        // look is listed too.
+        RefreshApplications();
+        if (!state_.items.empty()) {
+          Finish();
+          return std::nullopt;
+        }
       }
       RefreshApplications();
       const auto titles = platform_.windows.TopLevelWindowTitles();

@@ -93,11 +93,12 @@ TEST_F(LauncherTest, WithoutADesktopNameOneMoreLookAfterFiveSeconds) {
   EXPECT_TRUE(fake.processes.runs.empty());
 }
 
-TEST_F(LauncherTest, ShortcutsPresentAtShowTimeStillWaitTheFirstFiveSeconds) {
+TEST_F(LauncherTest, ShortcutsPresentAtShowTimeStillWaitTheFirstFiveSecondsAndThoseWrittenMeanwhileCount) {
   GiveDesktopName();
   AddShortcut(u"a.lnk", {u"A", u"", u""});
+  onPause = [&](std::size_t) { AddShortcut(u"b.lnk", {u"B", u"", u""}); };  // PNAgent still writing
   EXPECT_EQ(RunShow(), std::vector<int>{5000});
-  EXPECT_EQ(launcher.State().items.size(), 1u);
+  EXPECT_EQ(launcher.State().items.size(), 2u);
   EXPECT_EQ(fake.windows.enumerations, 0) << "no pass runs";
   EXPECT_EQ(launcher.State().status, u"");
 }
