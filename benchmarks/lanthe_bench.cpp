@@ -494,7 +494,7 @@ class Bench {
 
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
-  // A second argument picks one part: "start" or "windows".
+  // A second argument picks one section: "start" or "windows".
   const std::wstring only = argc > 2 ? argv[2] : L"";
   Bench bench(runs);
   if (only.empty() || only == L"start") bench.StartToClient();

@@ -22,7 +22,7 @@
 // LANTHE_TEST_START_STAMP    file to which the first program start appends one ASCII
 //                            line "<process created> <program's first line> <right
 //                            before its CreateProcessW> <frequency>\r\n" in performance
-//                            counter readings (the benchmark's view of Lanthe's own part).
+//                            counter readings (the benchmark's view of Lanthe's own time).
 // LANTHE_TEST_NETWORK_UP_AFTER_MS  N: the network counts as down until N milliseconds
 //                            after the program first asks, then as up; "never": always
 //                            down. Unset: the real answer.
