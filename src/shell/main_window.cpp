@@ -184,7 +184,8 @@ void TfrmMain::RunAndWait(const CommandLine& commandLine) {
         ClientStarted();
       });
   if (!started) {
-    events_.Report(EventType::kError, EventId::kClientStarted, ClientNotStartedEventText(line, Settings.Autologon.Password));
+    events_.Report(EventType::kError, EventId::kClientStarted,
+                   ClientNotStartedEventText(line, Settings.Autologon.Password));
     // Nothing is held back behind it either (the XenApp launcher may stay open for hours).
     ReleaseStartBehindClient();
     return;
@@ -402,7 +403,7 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   const bool accepted = flags && platform_.power.ShutdownWindows(*flags);
   if (action > 0) {
     events_.Report(flags && !accepted ? EventType::kWarning : EventType::kInformation, EventId::kExitAction,
-                            ExitActionEventText(action, flags.has_value(), accepted));
+                   ExitActionEventText(action, flags.has_value(), accepted));
   }
   if (flags && !accepted) {
     // Ending the program now would leave the user before a screen without any shell.
@@ -435,17 +436,16 @@ void TfrmMain::LoadSettings() {
   const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
   readPolicies();
 
-  events_.Report(EventType::kInformation, EventId::kStarted,
-                          StartedEventText({Version, platform_.identity.GetCurrentUserName(),
-                                            platform_.identity.IsAdministrator(), Settings.CurrentShell,
-                                            Settings.ConnectionType, DebugMode}));
+  events_.Report(
+      EventType::kInformation, EventId::kStarted,
+      StartedEventText({Version, platform_.identity.GetCurrentUserName(), platform_.identity.IsAdministrator(),
+                        Settings.CurrentShell, Settings.ConnectionType, DebugMode}));
   if (outcome == SettingsLoadOutcome::kRejected) {
     events_.Report(EventType::kWarning, EventId::kSettingsDamaged,
-                            SettingsDamagedEventText(SettingsFilePath(Settings)));
+                   SettingsDamagedEventText(SettingsFilePath(Settings)));
   }
   if (!policies_.empty()) {
-    events_.Report(EventType::kInformation, EventId::kPolicyOverrides,
-                            PolicyOverridesEventText(policies_.Fields()));
+    events_.Report(EventType::kInformation, EventId::kPolicyOverrides, PolicyOverridesEventText(policies_.Fields()));
   }
 }
 
@@ -544,8 +544,9 @@ void TfrmMain::ApplyPolicies() {
 
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
   // The computer's name is asked for only when it is written.
-  const AutologonPassword stored = lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName,
-                                                        password, enable ? GetLocalComputerName(platform_.accounts) : Text());
+  const AutologonPassword stored =
+      lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName, password,
+                           enable ? GetLocalComputerName(platform_.accounts) : Text());
   if (stored != AutologonPassword::kPlainText) return;
   events_.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
   if (!toldPasswordInPlainText_) {

@@ -101,10 +101,7 @@ void Form::CreateWindowHandle(Form* owner, bool controlsOnFirstShow) {
   if (controlsOnFirstShow) {
     controlsPending_ = true;
   } else {
-    // The common controls are loaded with the first controls: a window that stays
-    // hidden and bare (a kiosk's main window during its session) never needs them.
-    Application::EnsureCommonControls();
-    BuildControls();
+    MakeControls();
   }
   if (actualDpi != dpi_) {
     dpi_ = actualDpi;
@@ -126,14 +123,18 @@ void Form::EnsureWindow() {
   CreateWindowHandle(owner_, /*controlsOnFirstShow=*/true);
 }
 
+void Form::MakeControls() {
+  // The common controls are loaded with the first controls: a window that stays
+  // hidden and bare (a kiosk's main window during its session) never needs them.
+  Application::EnsureCommonControls();
+  BuildControls();
+}
+
 void Form::EnsureWindowHandle() {
   EnsureWindow();
   if (hwnd_ && controlsPending_) {
     controlsPending_ = false;
-    // The common controls are loaded with the first controls: a window that stays
-    // hidden and bare (a kiosk's main window during its session) never needs them.
-    Application::EnsureCommonControls();
-    BuildControls();
+    MakeControls();
     ApplyLayout();
   }
 }

@@ -132,6 +132,8 @@ class Form : public Container {
   virtual LRESULT HandleOther(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  // The common controls, then the form's own controls.
+  void MakeControls();
   friend class Control;
   int Register(Control* control);
   void Unregister(Control* control);
