@@ -48,7 +48,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
   lanthe::win32::TestSeamSecretStore secrets;
   lanthe::win32::TestSeamNetwork network;
-  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets, network);
+  lanthe::win32::Win32CrashWatcher crashWatcher;
+  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets, network, crashWatcher);
 #else
   lanthe::win32::Win32Platform system;
 #endif

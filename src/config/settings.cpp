@@ -64,6 +64,7 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
   settings.DisableScreenSaver = false;
   settings.LockSecureScreen = false;
   settings.WaitForNetwork = kWaitForNetworkDefault;
+  settings.RunStartupPrograms = true;
 }
 
 std::int32_t EffectiveWaitForNetwork(const TSettings& settings) {

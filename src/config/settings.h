@@ -109,6 +109,9 @@ struct TSettings {
   // when they differ from their defaults.
   bool LockSecureScreen = false;  // no Lock, Switch user, Sign out, Change a password on Ctrl+Alt+Del
   std::int32_t WaitForNetwork = 0;  // seconds, 0 to 600: the longest wait for a network; 0 = none
+  // Start the log-on's own programs (the Run and RunOnce entries) when Lanthe is the
+  // shell; written to the settings file only when false.
+  bool RunStartupPrograms = false;
 
   bool operator==(const TSettings&) const = default;
 };

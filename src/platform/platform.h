@@ -4,6 +4,7 @@
 
 #include "platform/accounts.h"
 #include "platform/code_page.h"
+#include "platform/crash_watcher.h"
 #include "platform/desktop.h"
 #include "platform/event_log.h"
 #include "platform/files.h"
@@ -17,6 +18,7 @@
 #include "platform/registry.h"
 #include "platform/secret_store.h"
 #include "platform/shell_links.h"
+#include "platform/startup_programs.h"
 #include "platform/window_list.h"
 
 namespace lanthe {
@@ -40,6 +42,8 @@ struct Platform {
   IDesktop& desktop;
   IEventLog& events;
   IClock& clock;
+  IStartupPrograms& startupPrograms;
+  ICrashWatcher& crashWatcher;
 };
 
 }  // namespace lanthe

@@ -335,6 +335,18 @@ void TfrmMain::ClientStarted() {
     desktopPending_ = false;
     ApplyDesktop();
   }
+  StartLogOnPrograms();
+}
+
+void TfrmMain::StartLogOnPrograms() {
+  // Once per log-on, as Explorer does: not again on a reconnect, nor in a program
+  // started again after a crash. Debug mode changes nothing on the machine, and a
+  // RunOnce entry would be gone.
+  if (logOnProgramsStarted_) return;
+  logOnProgramsStarted_ = true;
+  if (DebugMode || !Settings.RunStartupPrograms || Settings.CurrentShell != CurrentShell::kLanthe) return;
+  if (platform_.crashWatcher.Restarted()) return;
+  platform_.startupPrograms.StartInBackground(platform_.identity.IsAdministrator());
 }
 
 void TfrmMain::RunConnection() {

@@ -173,6 +173,7 @@ class TfrmMain {
   bool ShutdownDialogHasChoices() const;
   void ApplyDesktop();
   void ClientStarted();
+  void StartLogOnPrograms();
   void WaitForNetwork();
   void StartClient();
   void RestorePNAgentConfiguration();
@@ -201,6 +202,7 @@ class TfrmMain {
   bool toldPoliciesUnavailable_ = false;
   bool toldPasswordInPlainText_ = false;
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
+  bool logOnProgramsStarted_ = false;
 };
 
 }  // namespace lanthe

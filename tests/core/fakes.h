@@ -529,6 +529,31 @@ class FakeClock final : public IClock {
   std::uint64_t now = 1'000'000;
 };
 
+// Records each background start of the log-on's own programs (true: as an administrator).
+class FakeStartupPrograms final : public IStartupPrograms {
+ public:
+  void StartInBackground(bool administrator) override { starts.push_back(administrator); }
+  std::vector<bool> starts;
+};
+
+// The crash watcher: records its arming in order ("arm", "disarm"); a restarted
+// program finds the earlier client's exit code when a test gives one.
+class FakeCrashWatcher final : public ICrashWatcher {
+ public:
+  bool Restarted() override { return restarted; }
+  std::optional<std::uint32_t> WaitForEarlierClient() override {
+    const auto code = earlierClient;
+    earlierClient.reset();
+    if (code) calls.push_back("wait for earlier client");
+    return code;
+  }
+  void Arm() override { calls.push_back("arm"); }
+  void Disarm() override { calls.push_back("disarm"); }
+  bool restarted = false;
+  std::optional<std::uint32_t> earlierClient;
+  std::vector<std::string> calls;
+};
+
 // Local accounts served in pages of a given size; the enumeration can be made to fail.
 class FakeAccounts final : public IAccounts {
  public:
@@ -627,11 +652,13 @@ struct FakePlatform {
   FakeDesktop desktop;
   FakeEventLog events;
   FakeClock clock;
+  FakeStartupPrograms startupPrograms;
+  FakeCrashWatcher crashWatcher;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
-                    network,  desktop,   events,   clock};
+                    network,  desktop,   events,   clock,       startupPrograms, crashWatcher};
   }
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/crash_watcher.h"
 
 namespace lanthe::win32 {
 
@@ -183,6 +184,14 @@ class Win32SecretStore final : public ISecretStore {
   bool HasPrivateData(TextView keyName) noexcept override;
 };
 
+// Starts the log-on's own programs on a thread of its own, which makes its own services
+// (registry, processes, folders, event log), so that nothing it uses goes away under it
+// while the program ends.
+class Win32StartupPrograms final : public IStartupPrograms {
+ public:
+  void StartInBackground(bool administrator) noexcept override;
+};
+
 // The ANSI code page of the running system (CP_ACP).
 class Win32CodePage final : public ICodePage {
  public:
@@ -195,26 +204,28 @@ class Win32CodePage final : public ICodePage {
 Text FullPath(TextView path) noexcept;
 
 // One of each, bundled as a Platform. The second constructor takes the identity,
-// power, group-policy, secret and network services from outside (the test build puts its seam there);
-// they must outlive this object.
+// power, group-policy, secret, network and crash-watcher services from outside (the
+// test build puts its seam there); they must outlive this object.
 class Win32Platform {
  public:
-  Win32Platform() noexcept : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_, ownSecrets_, ownNetwork_) {}
+  Win32Platform() noexcept
+      : Win32Platform(ownIdentity_, ownPower_, ownGroupPolicy_, ownSecrets_, ownNetwork_, ownCrashWatcher_) {}
   Win32Platform(IIdentity& identity, IPower& power, IGroupPolicy& groupPolicy, ISecretStore& secrets,
-                INetwork& network) noexcept
+                INetwork& network, ICrashWatcher& crashWatcher) noexcept
       : processes_(messages_),
         identity_(identity),
         power_(power),
         groupPolicy_(groupPolicy),
         secrets_(secrets),
-        network_(network) {}
+        network_(network),
+        crashWatcher_(crashWatcher) {}
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   Platform platform() noexcept {
     return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
                     windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
-                    network_,  desktop_,     events_,   clock_};
+                    network_,  desktop_,     events_,   clock_,       startupPrograms_, crashWatcher_};
   }
 
  private:
@@ -235,12 +246,15 @@ class Win32Platform {
   Win32Network ownNetwork_;
   Win32Desktop desktop_;
   Win32Clock clock_;
+  Win32StartupPrograms startupPrograms_;
+  Win32CrashWatcher ownCrashWatcher_;
   Win32EventLog events_;  // last of the own services: it goes first, writing what is queued
   IIdentity& identity_;
   IPower& power_;
   IGroupPolicy& groupPolicy_;
   ISecretStore& secrets_;
   INetwork& network_;
+  ICrashWatcher& crashWatcher_;
 };
 
 }  // namespace lanthe::win32
