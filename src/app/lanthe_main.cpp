@@ -7,6 +7,8 @@
 
 #include <exception>
 
+#include "platform/crash_restart.h"
+#include "platform/win32/crash_watcher.h"
 #include "platform/win32/handles.h"
 #include "platform/error.h"
 #include "platform/win32/wide.h"
@@ -20,6 +22,7 @@
 #include "dialogs/xenapp_launcher.h"
 #include "wizard/setup_wizard.h"
 #include "wizard/win32/setup_wizard_view.h"
+#include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/win32/main_window_view.h"
 #include "shell/win32/network_wait_view.h"
@@ -31,6 +34,19 @@
 #endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // The crash watcher of another Lanthe: nothing of a program is made for it.
+  const lanthe::Text commandLine = lanthe::win32::FromWide(::GetCommandLineW());
+  if (lanthe::FirstParameter(commandLine) == lanthe::kWatchArgument) {
+#ifdef LANTHE_TEST_BUILD
+    lanthe::win32::RecordingPower power;
+#else
+    lanthe::win32::Win32Power power;
+#endif
+    lanthe::win32::Win32EventLog events;
+    return lanthe::win32::RunCrashWatcher(lanthe::ParametersAfterProgram(commandLine), power, events);
+  }
+  // A crash ends the program at once, for the watcher to start it again.
+  lanthe::win32::InstallCrashHandler();
 #ifdef LANTHE_TEST_BUILD
   lanthe::win32::StampProgramStart();
 #endif
@@ -48,7 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
   lanthe::win32::TestSeamSecretStore secrets;
   lanthe::win32::TestSeamNetwork network;
-  lanthe::win32::Win32CrashWatcher crashWatcher;
+  lanthe::win32::TestSeamCrashWatcher crashWatcher;
   lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets, network, crashWatcher);
 #else
   lanthe::win32::Win32Platform system;
@@ -85,7 +101,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Every window is made when first shown, the main window also when a client has
     // started (hidden, to answer other programs while the client runs): the start-up
     // reaches the remote client sooner without them.
-    frmMain.FormCreate(lanthe::win32::FromWide(::GetCommandLineW()));
+    frmMain.FormCreate(commandLine);
     app::SetMainForm(&frmMainView);
     frmMainView.CreateWindowHandleOnFirstUse(nullptr);
     frmShutdownDialogView.CreateWindowHandleOnFirstUse(&frmMainView);

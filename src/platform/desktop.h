@@ -1,6 +1,6 @@
 #pragma once
 // The desktop behind the remote client, for this log-on only: nothing is written to
-// the user's profile.
+// the user's profile. And the signal that the shell is ready, which ends the log-on screen.
 
 #include <cstdint>
 
@@ -14,6 +14,9 @@ class IDesktop {
   // The desktop's colour (red in the lowest byte, then green, then blue) for the rest
   // of this log-on; whether the system took it.
   virtual bool SetDesktopColor(std::uint32_t rgb) = 0;
+  // Tells Windows that the shell is ready, so that it takes its log-on screen
+  // ("Welcome", "Preparing Windows") away; once per log-on, later calls do nothing.
+  virtual void SignalShellReady() = 0;
 };
 
 }  // namespace lanthe

@@ -26,12 +26,17 @@ constexpr std::uint32_t kSettingsDamaged = 1005;
 constexpr std::uint32_t kApplyFailed = 1006;
 constexpr std::uint32_t kNetworkWaitTimedOut = 1007;
 constexpr std::uint32_t kPolicyOverrides = 1008;
+constexpr std::uint32_t kSessionNotEnded = 1010;
+constexpr std::uint32_t kCrashRestart = 1011;
 }  // namespace EventId
 
 class IEventLog {
  public:
   virtual ~IEventLog() = default;
   virtual void Report(EventType type, std::uint32_t id, TextView text) = 0;
+  // Waits, a little while at most, until what was reported so far is written: before
+  // a step that may end the program.
+  virtual void Flush() {}
 };
 
 // Passes each event on at once, except while held: then the events are kept, in
@@ -46,6 +51,8 @@ class HeldEventLog final : public IEventLog {
   HeldEventLog& operator=(const HeldEventLog&) = delete;
 
   void Report(EventType type, std::uint32_t id, TextView text) override;
+  // Held events stay held; the rest is flushed.
+  void Flush() override { events_.Flush(); }
   void Hold() noexcept { held_ = true; }
   void Release() noexcept;
 

@@ -30,7 +30,8 @@ Text StartedEventText(const StartFacts& f) {
          (f.administrator ? u" (an administrator)" : u" (not an administrator)") +
          (f.currentShell == CurrentShell::kLanthe ? u", as the shell" : u", not as the shell") +
          u"; connection type " + ConnectionTypeName(f.connectionType) +
-         (f.debugMode ? u"; Debug mode is on." : u".");
+         (f.debugMode ? u"; Debug mode is on" : u"") +
+         (f.restarted ? u"; started again after an abnormal end." : u".");
 }
 
 namespace {
@@ -63,10 +64,24 @@ Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_
 
 Text ReconnectEventText() { return u"The user chose to connect again."; }
 
-Text ExitActionEventText(std::int32_t action, bool requested, bool accepted) {
+Text ExitActionEventText(std::int32_t action, bool requested) {
   Text text = u"Exit action: " + ExitActionName(action);
   if (!requested) return text + u" (nothing asked of Windows).";
-  return text + (accepted ? u"; Windows accepted it." : u"; Windows refused it.");
+  return text + u"; Lanthe asks Windows for it.";
+}
+
+Text ExitActionRefusedEventText(std::int32_t action) {
+  return u"Exit action: " + ExitActionName(action) + u"; Windows refused it.";
+}
+
+Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t waitedMs) {
+  Text text = u"Windows accepted the exit action " + ExitActionName(action) + u", but ";
+  if (cancelled) {
+    text += u"the end of the session was cancelled (by another program or by the user)";
+  } else {
+    text += u"did not end the session within " + IntToText(static_cast<std::int64_t>(waitedMs / 1000)) + u" s";
+  }
+  return text + u": the end-of-session step runs again.";
 }
 
 Text SettingsDamagedEventText(TextView path) {

@@ -18,6 +18,7 @@ struct StartFacts {
   std::int32_t currentShell = 0;
   std::int32_t connectionType = 0;
   bool debugMode = false;
+  bool restarted = false;  // started again by the crash watcher
 };
 
 Text StartedEventText(const StartFacts& facts);
@@ -26,7 +27,12 @@ Text ClientStartedEventText(TextView commandLine, TextView password);
 Text ClientNotStartedEventText(TextView commandLine, TextView password);
 Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds);
 Text ReconnectEventText();
-Text ExitActionEventText(std::int32_t action, bool requested, bool accepted);
+// The exit action, before Windows is asked for it (requested: something is asked).
+Text ExitActionEventText(std::int32_t action, bool requested);
+Text ExitActionRefusedEventText(std::int32_t action);
+// Windows accepted the power action but did not end the session: it said so
+// (cancelled) or said nothing within waitedMs.
+Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t waitedMs);
 Text SettingsDamagedEventText(TextView path);
 Text NetworkWaitTimedOutEventText(std::int32_t seconds);
 Text PolicyOverridesEventText(std::span<const SettingsField* const> fields);

@@ -71,6 +71,19 @@ class ReportedMessages final : public IMessageBoxes {
   IEventLog& events_;
 };
 
+// Messages while Windows ends the session, when nobody is there to read a box: each
+// goes to the event log instead, and every question is answered No.
+class QuietMessages final : public IMessageBoxes {
+ public:
+  explicit QuietMessages(IEventLog& events) : events_(events) {}
+  void ShowMessage(TextView text) override { events_.Report(EventType::kError, EventId::kApplyFailed, text); }
+  bool Confirm(TextView) override { return false; }
+  bool AskYesNo(TextView, TextView) override { return false; }
+
+ private:
+  IEventLog& events_;
+};
+
 }  // namespace
 
 Text ShellCommandFor(TextView executablePath) {
@@ -251,7 +264,9 @@ void TfrmMain::btnPNClick() {
 void TfrmMain::btnShutdownClick(int tag) {
   SaveSettings();
   ShutdownRequested = true;
-  if (tag > 0) ExitApplication(tag);
+  if (tag <= 0) return;
+  // Hidden while Windows ends the session; back when it does not.
+  if (ExitApplication(tag) == ExitOutcome::kCancelled) Unhide();
 }
 
 void TfrmMain::btnSetupWizardClick() {
@@ -327,7 +342,9 @@ void TfrmMain::ReleaseStartBehindClient() {
 }
 
 void TfrmMain::ClientStarted() {
-  host_.ClientStarted();
+  host_.EnsureMainWindow();
+  // Windows keeps its log-on screen until the shell says it is ready; once per log-on.
+  if (!platform_.crashWatcher.Restarted()) platform_.desktop.SignalShellReady();
   ReleaseStartBehindClient();
   // Behind the client, once it runs: changing the desktop asks every window to
   // repaint, which the client's start does not wait for.
@@ -335,7 +352,33 @@ void TfrmMain::ClientStarted() {
     desktopPending_ = false;
     ApplyDesktop();
   }
+  if (limitedCycle_) ArmCrashWatcher();
   StartLogOnPrograms();
+}
+
+void TfrmMain::ArmCrashWatcher() {
+  crashWatcherArmed_ = true;
+  platform_.crashWatcher.Arm();
+}
+
+void TfrmMain::RearmCrashWatcher() {
+  if (crashWatcherArmed_) platform_.crashWatcher.Arm();
+}
+
+bool TfrmMain::AdoptEarlierClient() {
+  // A program started again after a crash takes over the session as it was: the
+  // client the crashed one started is waited for rather than a second one started,
+  // and when it has ended already the end-of-session step follows at once.
+  if (earlierClientAdopted_ || !platform_.crashWatcher.Restarted()) return false;
+  earlierClientAdopted_ = true;
+  ClientStarted();
+  const std::uint64_t began = platform_.clock.NowMilliseconds();
+  if (const auto exitCode = platform_.crashWatcher.WaitForEarlierClient()) {
+    const std::uint64_t ended = platform_.clock.NowMilliseconds();
+    events_.Report(EventType::kInformation, EventId::kClientEnded,
+                   ClientEndedEventText(u"the client of the program before", *exitCode, ended - began));
+  }
+  return true;
 }
 
 void TfrmMain::StartLogOnPrograms() {
@@ -351,8 +394,9 @@ void TfrmMain::StartLogOnPrograms() {
 
 void TfrmMain::RunConnection() {
   // The desktop behind the client, whoever runs the cycle: once the client has
-  // started, or at once when no client starts.
-  desktopPending_ = true;
+  // started, or at once when no client starts. A program started again after a crash
+  // finds it set already.
+  desktopPending_ = !platform_.crashWatcher.Restarted();
   // A reconnect starts the next pass here, one after the other, rather than inside
   // the pass before it: a kiosk that reconnects all day does not pile up calls.
   for (;;) {
@@ -362,23 +406,29 @@ void TfrmMain::RunConnection() {
       Unhide();
       return;
     }
+    limitedCycle_ = true;
     // 2. and 3. The client of ConnectionType, once there is a network (or the wait
     //    for one is over), until it has ended.
     host_.HideMainWindow();
-    WaitForNetwork();
-    if (host_.TerminationRequested()) return;
-    StartClient();
-    if (desktopPending_) ClientStarted();  // no client, or one that could not start
+    if (!AdoptEarlierClient()) {
+      WaitForNetwork();
+      if (host_.TerminationRequested()) return;
+      StartClient();
+      if (desktopPending_) ClientStarted();  // no client, or one that could not start
+    }
     // 4. The end-of-session decision and its exit action. When Windows refuses the
-    //    power action, the user decides again rather than facing a main window.
+    //    power action, or accepts it and then does not end the session, the user
+    //    decides again rather than facing a main window.
     ExitOutcome outcome = ExitOutcome::kGoesOn;
     do {
       const std::optional<std::int32_t> action = SessionEnd();
       if (!action) return;  // nothing to do, or the program is ending: the message loop follows
       outcome = ExitApplication(*action);
-    } while (outcome == ExitOutcome::kRefused && !platform_.identity.IsAdministrator());
-    if (outcome == ExitOutcome::kRefused) Unhide();
+    } while ((outcome == ExitOutcome::kRefused || outcome == ExitOutcome::kCancelled) &&
+             !platform_.identity.IsAdministrator());
+    if (outcome == ExitOutcome::kRefused || outcome == ExitOutcome::kCancelled) Unhide();
     if (outcome != ExitOutcome::kReconnect) return;
+    cancelsInARow_ = 0;
     events_.Report(EventType::kInformation, EventId::kReconnect, ReconnectEventText());
   }
 }
@@ -395,36 +445,113 @@ std::optional<std::int32_t> TfrmMain::SessionEnd() {
       return ExitAction::kReconnect;
     }
     if (host_.TerminationRequested()) break;
-    // A dialog with nothing to choose would hold the user for good.
-    if (Settings.ShowShutdownDialog && ShutdownDialogHasChoices()) {
-      if (windows_.shutdownDialogWindow.ShowModal() == 1) return windows_.frmShutdownDialog.ChosenAction;
+    // A dialog with nothing to choose would hold the user for good. After Windows has
+    // cancelled the end of the session again and again, the user chooses rather than
+    // an automatic action going round.
+    if ((Settings.ShowShutdownDialog && ShutdownDialogHasChoices()) || cancelsInARow_ >= kCancelsBeforeTheDialog) {
+      if (ShowShutdownDialog() == 1) return windows_.frmShutdownDialog.ChosenAction;
       continue;  // cancelled: the question (when enabled) and the dialog come back
     }
-    if (Settings.CitrixLogOff == CitrixLogOff::kPowerOff) return ExitAction::kPowerOff;
-    if (Settings.CitrixLogOff == CitrixLogOff::kLogOff) return ExitAction::kLogOff;
-    return std::nullopt;
+    std::optional<std::int32_t> action;
+    if (Settings.CitrixLogOff == CitrixLogOff::kPowerOff) action = ExitAction::kPowerOff;
+    if (Settings.CitrixLogOff == CitrixLogOff::kLogOff) action = ExitAction::kLogOff;
+    // What blocked the last try (a program asking its user) gets a moment first.
+    if (action && cancelsInARow_ > 0 &&
+        host_.RunMessagesUntil([this] { return host_.TerminationRequested(); }, kAutomaticActionPauseMs)) {
+      break;
+    }
+    return action;
   }
   return std::nullopt;
 }
 
+int TfrmMain::ShowShutdownDialog() {
+  // Reached without choices only after cancels: then every choice is offered.
+  TfrmShutdownDialog& dialog = windows_.frmShutdownDialog;
+  if (ShutdownDialogHasChoices()) return windows_.shutdownDialogWindow.ShowModal();
+  dialog.ShowShutdown = dialog.ShowLogoff = dialog.ShowRestart = true;
+  const int result = windows_.shutdownDialogWindow.ShowModal();
+  dialog.ShowShutdown = dialog.ShowLogoff = dialog.ShowRestart = false;
+  return result;
+}
+
+// Exit paths: reconnect -> kReconnect; a code below 0 -> kGoesOn; nothing to ask of
+// Windows (debug mode, a code outside the table) -> kTerminating at once; a power
+// action that Windows refuses -> kRefused, after a message; one that it accepts ->
+// kTerminating when the session ends, kCancelled when Windows says it does not or
+// says nothing within the time.
 ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   SaveSettings();
   ShutdownRequested = true;
   if (action == ExitAction::kReconnect) return ExitOutcome::kReconnect;
   const auto flags = DebugMode ? std::nullopt : ExitWindowsFlagsFor(action);
-  const bool accepted = flags && platform_.power.ShutdownWindows(*flags);
   if (action > 0) {
-    events_.Report(flags && !accepted ? EventType::kWarning : EventType::kInformation, EventId::kExitAction,
-                   ExitActionEventText(action, flags.has_value(), accepted));
+    // Before Windows is asked: a session that ends may take the program with it.
+    events_.Report(EventType::kInformation, EventId::kExitAction, ExitActionEventText(action, flags.has_value()));
+    events_.Flush();
   }
-  if (flags && !accepted) {
+  if (!flags) {
+    if (action <= 0) return ExitOutcome::kGoesOn;
+    host_.TerminateApplication();
+    return ExitOutcome::kTerminating;
+  }
+  // Windows may end the program at any moment from the request on: that is no crash.
+  platform_.crashWatcher.Disarm();
+  // Windows' questions about the session's end go to top-level windows.
+  host_.EnsureMainWindow();
+  if (!platform_.power.ShutdownWindows(*flags)) {
+    events_.Report(EventType::kWarning, EventId::kExitAction, ExitActionRefusedEventText(action));
+    RearmCrashWatcher();
     // Ending the program now would leave the user before a screen without any shell.
     platform_.messages.ShowMessage(PowerActionRefused(action));
     return ExitOutcome::kRefused;
   }
-  if (action <= 0) return ExitOutcome::kGoesOn;
+  host_.HideMainWindow();
+  return AwaitWindowsAnswer(action);
+}
+
+ExitOutcome TfrmMain::AwaitWindowsAnswer(std::int32_t action) {
+  // ExitWindowsEx only starts the end of the session; another program, or the user in
+  // Windows' list of programs that block it, can still cancel it. Until Windows says
+  // how it went, the program stays, hidden, answering its messages.
+  windowsAnswer_ = WindowsAnswer::kNone;
+  const auto answered = [this] { return windowsAnswer_ != WindowsAnswer::kNone || host_.TerminationRequested(); };
+  bool asked = false;
+  do {
+    endSessionAsked_ = false;
+    if (host_.RunMessagesUntil(answered, kSessionEndAnswerMs)) break;
+    asked = endSessionAsked_;
+  } while (asked);  // asked, but not yet told: the other programs get as long again
+  if (windowsAnswer_ == WindowsAnswer::kEnded || host_.TerminationRequested()) return ExitOutcome::kTerminating;
+  ++cancelsInARow_;
+  events_.Report(EventType::kWarning, EventId::kSessionNotEnded,
+                 SessionNotEndedEventText(action, windowsAnswer_ == WindowsAnswer::kCancelled, kSessionEndAnswerMs));
+  // A cancel that Windows told has raised the watcher already.
+  if (windowsAnswer_ == WindowsAnswer::kNone) RearmCrashWatcher();
+  return ExitOutcome::kCancelled;
+}
+
+void TfrmMain::FormQueryEndSession() {
+  endSessionAsked_ = true;
+  platform_.crashWatcher.Disarm();
+}
+
+void TfrmMain::FormEndSession(bool ending) {
+  if (!ending) {
+    // Another program, or the user, kept the session: a crash must bring the shell back.
+    windowsAnswer_ = WindowsAnswer::kCancelled;
+    RearmCrashWatcher();
+    return;
+  }
+  windowsAnswer_ = WindowsAnswer::kEnded;
+  ShutdownRequested = true;
+  platform_.crashWatcher.Disarm();
+  // Windows may end the program as soon as this returns: what a close saves, without
+  // a message box that nobody would see.
+  TSettings file = policies_.FileSettings(Settings);
+  QuietMessages quiet(events_);
+  lanthe::SaveSettings(xmlSettings_, file, quiet, platform_.identity, pnagent_);
   host_.TerminateApplication();
-  return ExitOutcome::kTerminating;
 }
 
 void TfrmMain::LoadSettings() {
@@ -451,7 +578,8 @@ void TfrmMain::LoadSettings() {
   events_.Report(
       EventType::kInformation, EventId::kStarted,
       StartedEventText({Version, platform_.identity.GetCurrentUserName(), platform_.identity.IsAdministrator(),
-                        Settings.CurrentShell, Settings.ConnectionType, DebugMode}));
+                        Settings.CurrentShell, Settings.ConnectionType, DebugMode,
+                        platform_.crashWatcher.Restarted()}));
   if (outcome == SettingsLoadOutcome::kRejected) {
     events_.Report(EventType::kWarning, EventId::kSettingsDamaged,
                    SettingsDamagedEventText(SettingsFilePath(Settings)));

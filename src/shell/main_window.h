@@ -8,6 +8,7 @@
 // parameter "Debug", and ShutdownRequested, which opens the close protection.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "config/pnagent_store.h"
@@ -61,10 +62,13 @@ class IMainWindowHost {
   // Whether the application has been told to end, by the program itself or by a
   // close from outside that the close protection let through.
   virtual bool TerminationRequested() = 0;
-  // A client has started and is about to be waited for: the main window exists from
-  // now on (hidden unless shown), so that it answers other programs while the client
-  // runs. Nothing before a client's start needs a window.
-  virtual void ClientStarted() = 0;
+  // The main window exists from now on (hidden unless shown), so that it answers other
+  // programs: while a client runs, and while Windows ends the session. Nothing before a
+  // client's start needs a window.
+  virtual void EnsureMainWindow() = 0;
+  // Handles the program's messages, sent and posted, until done says so or the time is
+  // up; whether done said so. What Windows sends while it ends the session arrives here.
+  virtual bool RunMessagesUntil(const std::function<bool()>& done, std::uint32_t milliseconds) = 0;
 };
 
 // A window that the main window shows modally: it returns the window's modal result
@@ -97,10 +101,21 @@ inline constexpr char16_t kReconnectCaption[] = u"Lanthe session has been closed
 // What an exit action came to.
 enum class ExitOutcome {
   kReconnect,    // 0: the session cycle starts its next pass
-  kTerminating,  // the program ends (after its power request, when there is one)
+  kTerminating,  // the program ends (Windows ended the session, or nothing was asked of it)
   kRefused,      // Windows refused the power action; the user has been told
+  kCancelled,    // Windows accepted it, but the session did not end (cancelled, or no answer)
   kGoesOn,       // a code below 0: nothing happens
 };
+
+// How long Windows has to answer an accepted power action (WM_ENDSESSION) before
+// Lanthe takes it as cancelled: Windows stops asking as soon as one program refuses,
+// so the answer may never come. A question whether the session may end gives as long
+// again.
+inline constexpr std::uint32_t kSessionEndAnswerMs = 60'000;
+// An automatic action that Windows cancelled is asked for again after this pause...
+inline constexpr std::uint32_t kAutomaticActionPauseMs = 5'000;
+// ...and after this many cancels in a row the user gets the shutdown dialog instead.
+inline constexpr int kCancelsBeforeTheDialog = 3;
 
 // The shell value for the program itself: its path, in double quotes when it holds a
 // blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
@@ -118,10 +133,18 @@ class TfrmMain {
   // cycle when the program is the shell.
   void ApplicationStart();
 
-  // Close protection: whether the window may close now. Answers every way of closing,
-  // the platform's question whether the session may end included.
+  // Close protection: whether the window may close now. Answers the close box, Alt+F4,
+  // the system menu and WM_CLOSE; never the platform's question whether the session
+  // may end, which is Windows' and the user's to decide.
   bool FormCloseQuery();
   void FormClose();
+  // Windows asks whether the session may end: always yes, at once, and without a word.
+  // The crash watcher stands down, since Windows may end the program from now on.
+  void FormQueryEndSession();
+  // Windows says whether the session ends. When it does, the program saves what a
+  // close saves, shows nothing, starts nothing more and ends; when it does not, the
+  // crash watcher stands guard again.
+  void FormEndSession(bool ending);
   void Unhide();
   void TopMostWindow();
 
@@ -173,7 +196,12 @@ class TfrmMain {
   bool ShutdownDialogHasChoices() const;
   void ApplyDesktop();
   void ClientStarted();
+  bool AdoptEarlierClient();
   void StartLogOnPrograms();
+  void ArmCrashWatcher();
+  void RearmCrashWatcher();
+  ExitOutcome AwaitWindowsAnswer(std::int32_t action);
+  int ShowShutdownDialog();
   void WaitForNetwork();
   void StartClient();
   void RestorePNAgentConfiguration();
@@ -203,6 +231,13 @@ class TfrmMain {
   bool toldPasswordInPlainText_ = false;
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
   bool logOnProgramsStarted_ = false;
+  bool limitedCycle_ = false;       // a limited user's session cycle runs: the crash watcher guards it
+  bool crashWatcherArmed_ = false;  // armed by the cycle, until a normal end
+  bool earlierClientAdopted_ = false;
+  int cancelsInARow_ = 0;           // power actions Windows accepted but did not carry out
+  // Windows' answer to an accepted power action.
+  enum class WindowsAnswer { kNone, kEnded, kCancelled } windowsAnswer_ = WindowsAnswer::kNone;
+  bool endSessionAsked_ = false;    // a WM_QUERYENDSESSION came while Lanthe waited
 };
 
 }  // namespace lanthe

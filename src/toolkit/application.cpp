@@ -56,6 +56,27 @@ void Dispatch(MSG& message) {
   ::DispatchMessageW(&message);
 }
 
+bool RunMessagesUntil(const std::function<bool()>& done, DWORD milliseconds) {
+  const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+  for (;;) {
+    if (done()) return true;
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Sent messages (Windows' questions about the session's end among them) are
+    // handled inside PeekMessageW; posted ones are dispatched here.
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        return done();
+      }
+      Dispatch(message);
+      if (done()) return true;
+    }
+  }
+}
+
 void Run() {
   if (mainForm && !terminateRequested) {
     mainForm->Show();

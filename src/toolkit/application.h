@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -45,6 +46,11 @@ void Run();
 // Hands one message to the form it belongs to (keyboard navigation of dialogs
 // included) or dispatches it.
 void Dispatch(MSG& message);
+
+// Handles every message of this thread, without using the processor in between,
+// until done says so or the time is up; whether done said so. A quit message ends
+// it early and is left for the message loop.
+bool RunMessagesUntil(const std::function<bool()>& done, DWORD milliseconds);
 
 // The standard error box: the error's text, the application title, an error icon.
 void ShowException(const std::exception& error) noexcept;

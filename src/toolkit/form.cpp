@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 
@@ -234,6 +235,8 @@ void Form::Centre() {
 }
 
 void Form::Show() {
+  // A window shown first must not wait behind Windows' log-on screen.
+  win32::SignalShellReadyOnce();
   EnsureWindowHandle();
   Application::Guard([this] { Showing(); });
   if (!shownOnce_) {
@@ -344,11 +347,22 @@ LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
-    case WM_QUERYENDSESSION: {
-      bool allowed = false;
-      Application::Guard([&] { allowed = CloseQuery(); });
-      return allowed ? TRUE : FALSE;
-    }
+    case WM_QUERYENDSESSION:
+      // WM_QUERYENDSESSION's page asks programs to respect the user's intention and
+      // return TRUE; a shell that refuses holds a restart (Windows Update's, a remote
+      // one, an installer's) until somebody answers Windows' blocking screen. Never a
+      // box here: nobody may be there to answer it.
+      try {
+        SessionEndQueried();
+      } catch (...) {
+      }
+      return TRUE;
+    case WM_ENDSESSION:
+      try {
+        SessionEnding(wParam != FALSE);
+      } catch (...) {
+      }
+      return 0;
     case kDpiChanged: {
       dpi_ = HIWORD(wParam);
       RebuildFont();

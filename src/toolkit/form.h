@@ -128,6 +128,10 @@ class Form : public Container {
   virtual void Timer(UINT_PTR) {}
   // Runs when the client area changed its size; controls may be moved here.
   virtual void Resized() {}
+  // Windows asks whether the session may end (the answer is always yes), and says
+  // whether it ends. Both run inside Windows' sent message: nothing may be shown here.
+  virtual void SessionEndQueried() {}
+  virtual void SessionEnding(bool /*ending*/) {}
   // Any message the form does not handle itself; the default is DefWindowProc.
   virtual LRESULT HandleOther(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -35,6 +35,11 @@ TEST_F(EventLogTest, ASessionIsReportedInItsOrder) {
   fake.messages.answers = {true, false};
   fake.processes.onRun = [&](const testing::FakeProcesses::Run&) { fake.clock.now += 65'400; };
   fake.processes.exitCodes = {0, 3};
+  std::size_t beforeTheRequest = 0;
+  fake.power.onAccepted = [&] {
+    beforeTheRequest = Events().size();
+    rig.WindowsAnswers(true);
+  };
   LogOn("<ShowReconnectDialog>True</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<CitrixLogOff>2</CitrixLogOff>");
   const std::string client = "\"C:\\Windows\\system32\\mstsc.exe\"";
@@ -47,8 +52,9 @@ TEST_F(EventLogTest, ASessionIsReportedInItsOrder) {
                 "info 1003 The user chose to connect again.",
                 "info 1001 Client started: " + client + " /V:ts01:3389 /f",
                 "info 1002 Client ended: " + client + " with exit code 3 after 65 s.",
-                "info 1004 Exit action: log off; Windows accepted it.",
+                "info 1004 Exit action: log off; Lanthe asks Windows for it.",
             }));
+  EXPECT_EQ(beforeTheRequest, Events().size()) << "the exit action is in the log before Windows is asked";
 }
 
 TEST_F(EventLogTest, AStartWritesNothingBeforeItsClientHasStarted) {
@@ -123,7 +129,9 @@ TEST_F(EventLogTest, ARefusedPowerActionIsAWarningAndDebugModeAsksNothing) {
   LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<CitrixLogOff>1</CitrixLogOff>");
   EXPECT_TRUE(Reported("warning 1004 Exit action: power off; Windows refused it."));
-  EXPECT_TRUE(Reported("info 1004 Exit action: power off; Windows accepted it.")) << "asked again, and accepted";
+  EXPECT_EQ(std::count(Events().begin(), Events().end(), "info 1004 Exit action: power off; Lanthe asks Windows for it."),
+            2)
+      << "asked again";
 
   MainWindowRig debug;
   debug.fake.identity.administrator = false;

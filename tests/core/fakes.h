@@ -365,11 +365,13 @@ class FakePower final : public IPower {
       --refusals;
       return false;
     }
+    if (accept && onAccepted) onAccepted();
     return accept;
   }
   std::vector<std::uint16_t> requested;
   bool accept = true;
   int refusals = 0;  // the first requests that are refused, whatever accept says
+  std::function<void()> onAccepted;  // as Windows accepts a request
 };
 
 class FakeWindowList final : public IWindowList {
@@ -507,6 +509,8 @@ class FakeDesktop final : public IDesktop {
     calls.push_back("colour " + std::to_string(rgb));
     return true;
   }
+  void SignalShellReady() override { ++shellReadySignals; }
+  int shellReadySignals = 0;
   std::vector<std::string> calls;
 };
 

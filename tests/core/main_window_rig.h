@@ -25,13 +25,25 @@ class FakeHost final : public IMainWindowHost {
     terminated = true;
   }
   bool TerminationRequested() override { return terminated; }
-  void ClientStarted() override { ++clientStarts; }
+  void EnsureMainWindow() override { ++windowsEnsured; }
+  // Each run of the messages hands on what arrives meanwhile, when something does.
+  bool RunMessagesUntil(const std::function<bool()>& done, std::uint32_t milliseconds) override {
+    waits.push_back(milliseconds);
+    if (!arriving.empty()) {
+      const auto message = arriving.front();
+      arriving.pop_front();
+      message();
+    }
+    return done();
+  }
 
   MainWindowState state;
   bool terminated = false;
-  int clientStarts = 0;
+  int windowsEnsured = 0;
   int renders = 0;
   std::vector<std::string> events;
+  std::deque<std::function<void()>> arriving;  // what Windows sends, one run of the messages each
+  std::vector<std::uint32_t> waits;            // the time limit of each run
 };
 
 // The launcher window as the main window sees it: each show records the launcher's
@@ -112,7 +124,10 @@ class NetworkWaitWindow final : public IModalWindow {
 
 // Every window of the program with fakes around it.
 struct MainWindowRig {
-  MainWindowRig() { fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey); }
+  MainWindowRig() {
+    fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey);
+    fake.power.onAccepted = [this] { WindowsAnswers(true); };
+  }
   testing::FakePlatform fake;
   Platform platform = fake.platform();
   FakeHost host;
@@ -132,6 +147,13 @@ struct MainWindowRig {
                           dlgSettings,       settingsWindow, frmSetupWizard,    wizardWindow,
                           frmNetworkWait,    networkWaitWindow};
   TfrmMain main{platform, host, windows, pnagent};
+  // A Windows that ends the session once it has accepted a power action.
+  void WindowsAnswers(bool ending) {
+    host.arriving.push_back([this, ending] {
+      main.FormQueryEndSession();
+      main.FormEndSession(ending);
+    });
+  }
 };
 
 }  // namespace lanthe

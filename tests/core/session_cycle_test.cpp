@@ -64,7 +64,8 @@ TEST_F(SessionCycleTest, RemoteDesktopSessionEndsWithTheChosenShutdown) {
   ASSERT_EQ(Questions(), 1);
   EXPECT_EQ(fake.messages.questions[0], std::make_pair(Text(u"Connect again?"), Text(u"Lanthe session has been closed")));
   EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{17});
-  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"}));
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "terminate"}))
+      << "hidden while Windows ends the session, which ends the program";
   EXPECT_TRUE(main.ShutdownRequested);
   EXPECT_EQ(fake.files.atomicWrites, 0) << "a limited user's saves write nothing";
 }
@@ -76,7 +77,7 @@ TEST_F(SessionCycleTest, ReconnectStartsTheSameClientAgainAsOftenAsAsked) {
   EXPECT_EQ(CommandLines(), std::vector<Text>(4, kRdp));
   EXPECT_EQ(Questions(), 4);
   EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16}) << "the log-off choice";
-  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "hide", "hide", "terminate"}))
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "hide", "hide", "hide", "terminate"}))
       << "the main window stays hidden between the sessions";
 }
 
@@ -166,7 +167,7 @@ TEST_F(SessionCycleTest, ARefusedPowerActionIsToldAndTheUserDecidesAgain) {
   EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Lanthe asked Windows to shut down the computer, but Windows refused."});
   EXPECT_EQ(Questions(), 2) << "the reconnect question comes back first";
   EXPECT_EQ(fake.processes.runs.size(), 1u) << "no new session";
-  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"})) << "never the main window";
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "terminate"})) << "never the main window";
 }
 
 TEST_F(SessionCycleTest, ARefusedAutomaticActionIsTriedAgainAfterEachMessage) {
@@ -174,7 +175,7 @@ TEST_F(SessionCycleTest, ARefusedAutomaticActionIsTriedAgainAfterEachMessage) {
   LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
   EXPECT_EQ(fake.power.requested, (std::vector<std::uint16_t>{16, 16, 16}));
   EXPECT_EQ(fake.messages.shown, std::vector<Text>(2, u"Lanthe asked Windows to log off, but Windows refused."));
-  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"}));
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "hide", "terminate"}));
 }
 
 TEST_F(SessionCycleTest, AShutdownDialogWithNothingToChooseIsSkippedForTheAutomaticAction) {
@@ -381,7 +382,7 @@ TEST_F(SessionCycleTest, TheDesktopBehindTheClientIsSetOncePerCycleAfterTheClien
   EXPECT_EQ(fake.desktop.calls, (std::vector<std::string>{"no wallpaper", "colour 4227327"})) << "once, not per pass";
   EXPECT_TRUE(atTheStart.empty()) << "nothing before the client's start";
   EXPECT_EQ(whileRunning, fake.desktop.calls) << "set while the client runs";
-  EXPECT_EQ(host.clientStarts, 2) << "the main window is told of each client";
+  EXPECT_EQ(host.windowsEnsured, 3) << "the main window is made for each client, and for the log-off";
 
   const struct {
     const char* elements;
@@ -455,8 +456,8 @@ TEST_F(ExitActionTest, ShutdownButtonsSaveFlagAndRequestTheirAction) {
     host.events.clear();
     main.btnShutdownClick(c.tag);
     EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{c.flags});
-    EXPECT_EQ(fake.files.atomicWrites, 2) << "the button saves, and the exit action saves once more";
-    EXPECT_EQ(host.events, std::vector<std::string>{"terminate"});
+    EXPECT_EQ(fake.files.atomicWrites, 3) << "the button saves, the exit action and the session's end once more";
+    EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "terminate"}));
     EXPECT_TRUE(main.ShutdownRequested);
   }
 }
@@ -503,6 +504,160 @@ TEST_F(ExitActionTest, ConnectionTestAndProgramNeighborhood) {
   fake.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\pn.exe"] = "";
   main.btnPNClick();
   EXPECT_EQ(CommandLines().back(), u"\"C:\\Program Files\\Citrix\\ICA Client\\pn.exe\" ");
+}
+
+
+// Windows' end of the session: what Windows sends after an accepted power action, and
+// while a session runs, as the program's messages bring it.
+class SessionEndTest : public SessionCycleTest {
+ protected:
+  std::vector<std::string> Warnings() const {
+    std::vector<std::string> warnings;
+    for (const auto& line : fake.events.reported) {
+      if (line.rfind("warning", 0) == 0) warnings.push_back(line);
+    }
+    return warnings;
+  }
+};
+
+TEST_F(SessionEndTest, ACancelledAutomaticActionIsAskedAgainAfterAPauseAndAfterThreeTheUserChooses) {
+  // Windows cancels twice, then says nothing at all (it stopped asking at a program
+  // that refused), then ends the session for the user's own choice.
+  int requests = 0;
+  fake.power.onAccepted = [&] {
+    ++requests;
+    if (requests <= 2) rig.WindowsAnswers(false);
+    if (requests == 4) rig.WindowsAnswers(true);
+  };
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(fake.power.requested, (std::vector<std::uint16_t>{16, 16, 16, 17}));
+  EXPECT_EQ(host.waits, (std::vector<std::uint32_t>{60'000, 5'000, 60'000, 5'000, 60'000, 60'000}))
+      << "Windows' answer, a pause before the automatic action again, and no pause before the user's choice";
+  EXPECT_EQ(rig.shutdownWindow.shows, 1) << "the dialog, although it is switched off";
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{
+                            "warning 1010 Windows accepted the exit action log off, but the end of the session was "
+                            "cancelled (by another program or by the user): the end-of-session step runs again.",
+                            "warning 1010 Windows accepted the exit action log off, but the end of the session was "
+                            "cancelled (by another program or by the user): the end-of-session step runs again.",
+                            "warning 1010 Windows accepted the exit action log off, but did not end the session "
+                            "within 60 s: the end-of-session step runs again.",
+                        }));
+  EXPECT_EQ(host.events.back(), "terminate");
+  EXPECT_EQ(fake.processes.runs.size(), 1u) << "no new session";
+}
+
+TEST_F(SessionEndTest, AQuestionWithoutAnAnswerGivesTheOthersAsLongAgain) {
+  fake.power.onAccepted = [&] {
+    host.arriving.push_back([&] { main.FormQueryEndSession(); });
+    host.arriving.push_back([] {});
+    host.arriving.push_back([] {});  // the pause before the action again
+    rig.WindowsAnswers(true);
+  };
+  LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>1</CitrixLogOff>");
+  EXPECT_EQ(host.waits, (std::vector<std::uint32_t>{60'000, 60'000, 5'000, 60'000}));
+  EXPECT_EQ(fake.power.requested, (std::vector<std::uint16_t>{12, 12}));
+}
+
+TEST_F(SessionEndTest, TheCrashWatcherGuardsTheCycleButNeverWindowsEnd) {
+  rig.shutdownWindow.answers = {[](TfrmShutdownDialog& d) { return Choose(d, 0); },
+                                [](TfrmShutdownDialog& d) { return Choose(d, 0); }};
+  fake.power.onAccepted = [&] {
+    rig.WindowsAnswers(fake.power.requested.size() == 2);
+    fake.crashWatcher.calls.push_back("requested");
+  };
+  LogOn(Rdp(Flags(false, true)));
+  EXPECT_EQ(fake.crashWatcher.calls,
+            (std::vector<std::string>{"arm", "disarm", "requested", "disarm", "arm", "disarm", "requested",
+                                      "disarm", "disarm"}))
+      << "armed with the client, down before each request and each question, up after a cancel";
+
+  MainWindowRig administrator;
+  administrator.fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell></Settings>";
+  administrator.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  administrator.main.ApplicationStart();
+  administrator.main.btnShutdownClick(administrator.main.State().btnRestartTag);
+  EXPECT_EQ(administrator.fake.crashWatcher.calls, (std::vector<std::string>{"disarm", "disarm", "disarm"}))
+      << "never armed for an administrator";
+}
+
+TEST_F(SessionEndTest, WindowsEndsTheSessionWhileTheClientRuns) {
+  // Windows Update's restart: the question is answered yes without a word, the end
+  // saves quietly and nothing more follows the client.
+  fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    main.FormQueryEndSession();
+    EXPECT_TRUE(fake.messages.shown.empty());
+    main.FormEndSession(true);
+  };
+  LogOn(Rdp(Flags(true, true)));
+  EXPECT_EQ(Questions(), 0);
+  EXPECT_EQ(rig.shutdownWindow.shows, 0);
+  EXPECT_TRUE(fake.power.requested.empty());
+  EXPECT_EQ(host.events.back(), "terminate");
+  EXPECT_EQ(fake.crashWatcher.calls, (std::vector<std::string>{"arm", "disarm", "disarm"}));
+
+  // A cancelled end leaves the session as it was, the watcher up again.
+  MainWindowRig other;
+  other.fake.identity.administrator = false;
+  other.fake.processes.onRun = [&](const testing::FakeProcesses::Run&) {
+    other.main.FormQueryEndSession();
+    other.main.FormEndSession(false);
+  };
+  other.fake.files.files[kSettingsPath] =
+      "<Settings><CurrentShell>1</CurrentShell>" + Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff></Settings>";
+  other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  other.main.ApplicationStart();
+  EXPECT_EQ(other.fake.power.requested, std::vector<std::uint16_t>{16}) << "the session's end follows the client";
+  EXPECT_EQ(other.fake.crashWatcher.calls.front(), "arm");
+  EXPECT_EQ(other.fake.crashWatcher.calls.at(2), "arm");
+
+  // An administrator's end saves what a close saves, and a failing save shows nothing.
+  MainWindowRig administrator;
+  administrator.fake.files.files[kSettingsPath] = "<Settings/>";
+  administrator.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  administrator.main.ApplicationStart();
+  administrator.fake.files.atomicWrites = 0;
+  administrator.fake.files.failWrites = true;
+  administrator.main.FormQueryEndSession();
+  administrator.main.FormEndSession(true);
+  EXPECT_EQ(administrator.fake.files.atomicWrites, 1);
+  EXPECT_TRUE(administrator.fake.messages.shown.empty());
+  EXPECT_EQ(administrator.fake.events.ids.back(), EventId::kApplyFailed) << "the failure goes to the log instead";
+  EXPECT_TRUE(administrator.host.terminated);
+}
+
+TEST_F(SessionEndTest, AnAdministratorsCancelledRestartBringsTheMainWindowBack) {
+  fake.identity.administrator = true;
+  LogOn("");
+  host.events.clear();
+  fake.power.onAccepted = [&] { rig.WindowsAnswers(false); };
+  main.btnShutdownClick(main.State().btnRestartTag);
+  EXPECT_EQ(host.events, (std::vector<std::string>{"hide", "show", "topmost"}));
+  EXPECT_FALSE(host.terminated);
+}
+
+TEST_F(SessionEndTest, AProgramStartedAgainAfterACrashWaitsForTheClientItFound) {
+  fake.crashWatcher.restarted = true;
+  fake.crashWatcher.earlierClient = 3;
+  fake.messages.answers = {true, false};
+  LogOn(Rdp(Flags(true, false)) + "<CitrixLogOff>2</CitrixLogOff><RemoveWallpaper>True</RemoveWallpaper>");
+  EXPECT_EQ(CommandLines(), std::vector<Text>{kRdp}) << "the earlier client, then one started by the reconnect";
+  EXPECT_EQ(fake.crashWatcher.calls.front(), "arm") << "guarded while it waits";
+  EXPECT_EQ(fake.crashWatcher.calls.at(1), "wait for earlier client");
+  EXPECT_EQ(Questions(), 2);
+  EXPECT_TRUE(fake.desktop.calls.empty()) << "the log-on's steps are not repeated";
+  EXPECT_EQ(fake.desktop.shellReadySignals, 0);
+  EXPECT_TRUE(fake.startupPrograms.starts.empty());
+  EXPECT_NE(fake.events.reported[0].find("started again after an abnormal end"), std::string::npos);
+
+  MainWindowRig firstStart;
+  firstStart.fake.identity.administrator = false;
+  firstStart.fake.files.files[kSettingsPath] =
+      "<Settings><CurrentShell>1</CurrentShell>" + Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff></Settings>";
+  firstStart.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  firstStart.main.ApplicationStart();
+  EXPECT_EQ(firstStart.fake.desktop.shellReadySignals, 1);
+  EXPECT_EQ(firstStart.fake.startupPrograms.starts, std::vector<bool>{false}) << "the log-on's programs, as a limited user";
 }
 
 }  // namespace

@@ -86,23 +86,26 @@ class RemoteBuffer {
   std::size_t size_;
 };
 
-// The fake clients a run leaves behind (a client still waiting for its session).
-void EndFakeClients() {
+// Ends every process of that image name in this prefix.
+void EndProcesses(const wchar_t* imageName) {
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    for (const wchar_t* client : kFakeClients) {
-      if (_wcsicmp(entry.szExeFile, client) != 0) continue;
-      if (const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
-        ::TerminateProcess(process, 99);
-        ::WaitForSingleObject(process, kWaitMs);
-        ::CloseHandle(process);
-      }
+    if (_wcsicmp(entry.szExeFile, imageName) != 0) continue;
+    if (const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      ::TerminateProcess(process, 99);
+      ::WaitForSingleObject(process, kWaitMs);
+      ::CloseHandle(process);
     }
   }
   ::CloseHandle(snapshot);
+}
+
+// The fake clients a run leaves behind (a client still waiting for its session).
+void EndFakeClients() {
+  for (const wchar_t* client : kFakeClients) EndProcesses(client);
 }
 
 std::wstring WithoutAccessKey(std::wstring text) {
@@ -213,6 +216,12 @@ LantheRun::LantheRun(const RunOptions& options) {
   // A folder cannot be appended to: the recorded power action then fails.
   ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
                             (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_SESSION_END", options.sessionEnd.empty() ? nullptr : options.sessionEnd.c_str());
+  restart_ = options.restart;
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_RESTART", options.restart ? L"1" : nullptr);
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_CRASH", options.crash ? (folder_ + L"crashed").c_str() : nullptr);
+  // As Windows' log-on makes it: the program sets it when its client has started.
+  shellReady_ = ::CreateEventW(nullptr, TRUE, FALSE, L"ShellDesktopSwitchEvent");
   std::wstring commandLine = L"\"" + Program() + L"\"";
   if (!options.parameters.empty()) commandLine += L" " + options.parameters;
   STARTUPINFOW startup{};
@@ -235,6 +244,15 @@ LantheRun::~LantheRun() {
     }
     ::CloseHandle(process_);
   }
+  // A watcher starts a killed program again (a few times): end them all, watchers
+  // included, until none is left.
+  if (restart_) {
+    for (int round = 0; round < 20 && ProcessRunning(L"lanthe.exe"); ++round) {
+      EndProcesses(L"lanthe.exe");
+      ::Sleep(100);
+    }
+  }
+  if (shellReady_) ::CloseHandle(shellReady_);
   EndFakeClients();
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(folder_), ignored);
@@ -304,6 +322,63 @@ DWORD LantheRun::ExitCode() const {
   DWORD code = STILL_ACTIVE;
   ::GetExitCodeProcess(process_, &code);
   return code;
+}
+
+void LantheRun::Kill() const {
+  ::TerminateProcess(process_, 1);
+  ::WaitForSingleObject(process_, kWaitMs);
+}
+
+bool LantheRun::Watched() const {
+  // Wine hands a killed program's process id out again at once: a watcher counts only
+  // when it was started after the program.
+  const auto created = [](HANDLE process) {
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    ::GetProcessTimes(process, &creation, &exit, &kernel, &user);
+    return (static_cast<ULONGLONG>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+  };
+  const ULONGLONG programCreated = created(process_);
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool watched = false;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !watched; more = ::Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID != processId_ || _wcsicmp(entry.szExeFile, L"lanthe.exe") != 0) continue;
+    if (const HANDLE watcher = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)) {
+      watched = created(watcher) >= programCreated;
+      ::CloseHandle(watcher);
+    }
+  }
+  ::CloseHandle(snapshot);
+  return watched;
+}
+
+bool LantheRun::ShellReadySignalled() const {
+  return shellReady_ && ::WaitForSingleObject(shellReady_, 0) == WAIT_OBJECT_0;
+}
+
+bool LantheRun::FollowRestart(DWORD waitMs) {
+  const DWORD before = processId_;
+  // The program started again makes its (hidden) main window as it takes the session
+  // over; its watcher, lanthe.exe too, makes none.
+  const auto restarted = Poll(waitMs, [&]() -> DWORD {
+    DWORD found = 0;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"LantheForm", L"Lanthe"); window && !found;
+         window = ::FindWindowExW(nullptr, window, L"LantheForm", L"Lanthe")) {
+      DWORD process = 0;
+      ::GetWindowThreadProcessId(window, &process);
+      if (process != before) found = process;
+    }
+    return found;
+  });
+  if (!restarted) return false;
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, restarted);
+  if (!process) return false;
+  if (process_) ::CloseHandle(process_);
+  process_ = process;
+  processId_ = restarted;
+  return true;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD waitMs) { return Poll(waitMs, condition); }
@@ -393,15 +468,48 @@ void Answer(const ShownBox& box, int buttonId) {
 
 EndSessionReply QueryEndSession(const LantheRun& run, HWND window) {
   EndSessionReply reply;
+  std::atomic<bool> answered{false};
   std::thread query([&] {
-    DWORD_PTR result = TRUE;
-    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &result);
+    DWORD_PTR result = FALSE;
+    ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitMs, &result);
     reply.answer = static_cast<LRESULT>(result);
+    answered = true;
   });
-  reply.box = run.WaitForMessageBox();
+  // A box would hold the answer up; an answer without one ends the look at once.
+  reply.box = Poll(kWaitMs, [&]() -> std::optional<ShownBox> {
+    if (auto box = run.WaitForMessageBox(0)) return box;
+    if (answered) return ShownBox{};
+    return std::nullopt;
+  });
+  if (reply.box && !reply.box->window) reply.box.reset();
   if (reply.box) Answer(*reply.box, IDOK);
   query.join();
   return reply;
+}
+
+void EndSession(HWND window, bool ending) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(window, WM_ENDSESSION, ending ? TRUE : FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitMs,
+                        &ignored);
+}
+
+HWND FindMainWindow(const LantheRun& run) {
+  struct Search {
+    DWORD process;
+    HWND found;
+  } search{run.ProcessId(), nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if (process == s->process && WindowText(window) == L"Lanthe" && ClassOf(window) == L"LantheForm") {
+          s->found = window;
+        }
+        return s->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 bool ProcessRunning(const std::wstring& imageName) {

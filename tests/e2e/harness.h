@@ -56,6 +56,14 @@ struct RunOptions {
   // A connection the fake pn.exe adds to that file when it starts, as a user does in
   // Program Neighborhood.
   std::wstring pnAddsConnection;
+
+  // What Windows does after a recorded power action: "" ends the session, "cancel"
+  // cancels it, "wait" leaves the messages to the test (LANTHE_TEST_SESSION_END).
+  std::wstring sessionEnd;
+  // The crash watcher is armed (LANTHE_TEST_RESTART), and with crash the program
+  // crashes once, right after its client has started (LANTHE_TEST_CRASH).
+  bool restart = false;
+  bool crash = false;
 };
 
 struct ShownBox {
@@ -99,12 +107,25 @@ class LantheRun {
   DWORD ExitCode() const;
   DWORD ProcessId() const { return processId_; }
 
+  // Whether the program has set the named event "ShellDesktopSwitchEvent", which the
+  // run makes before the start as Windows' log-on does.
+  bool ShellReadySignalled() const;
+  // The program the crash watcher started in place of this one: from now on the run
+  // follows it. False when none came within the wait.
+  bool FollowRestart(DWORD waitMs = kWaitMs);
+  // Ends the program as a kill does (TerminateProcess), and waits until it has ended.
+  void Kill() const;
+  // Whether a crash watcher (lanthe.exe, started by the program) watches it.
+  bool Watched() const;
+
  private:
   std::wstring folder_;
   std::wstring shortcutFolder_;
   bool ownsAppsrvIni_ = false;
   HANDLE process_ = nullptr;
   DWORD processId_ = 0;
+  HANDLE shellReady_ = nullptr;
+  bool restart_ = false;
 };
 
 // Whether the condition holds, looked at every 50 ms until the wait is over.
@@ -126,12 +147,18 @@ void Click(HWND button);
 void Answer(const ShownBox& box, int buttonId);
 
 // Asks the window whether the session may end (WM_QUERYENDSESSION, as Windows does
-// before a sign-out), answering with OK the message box the program shows meanwhile.
+// before a sign-out) and gives its answer, noting a message box the program shows
+// meanwhile (and answering it with OK).
 struct EndSessionReply {
   LRESULT answer = TRUE;
   std::optional<ShownBox> box;
 };
 EndSessionReply QueryEndSession(const LantheRun& run, HWND window);
+// Tells the window whether the session ends (WM_ENDSESSION), as Windows does after
+// the question; returns when the window has handled it.
+void EndSession(HWND window, bool ending);
+// The main window of the run ("Lanthe"), visible or not; nullptr when there is none.
+HWND FindMainWindow(const LantheRun& run);
 
 // A string or double-word value of this prefix's registry; nullopt when it is missing.
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& name);

@@ -87,7 +87,7 @@ TEST(ShutdownSequence, PassesTheFlagsUnchangedAndReturnsTheResult) {
       EXPECT_EQ(result, accepted != FALSE) << "flags " << flag;
       ASSERT_EQ(exits.size(), 1u);
       EXPECT_EQ(exits[0].flags, flag);
-      EXPECT_EQ(exits[0].reason, 0u);
+      EXPECT_EQ(exits[0].reason, 0x80000000u) << "a planned shut-down, never the unplanned 0";
     }
   }
 }

@@ -3,7 +3,28 @@
 
 #include "platform/win32/win32_platform.h"
 
+#include <atomic>
+
 namespace lanthe::win32 {
+
+namespace {
+
+std::atomic<bool> shellReadySignalled{false};
+
+}  // namespace
+
+void SignalShellReadyOnce() noexcept {
+  if (shellReadySignalled.exchange(true)) return;
+  // Microsoft does not document this event, but Windows' log-on screen stays until it is
+  // set (or its own time runs out), and every replacement shell sets it. Where it does
+  // not exist (a start after the log-on, or Wine), nothing happens.
+  const UniqueHandle event(::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"ShellDesktopSwitchEvent"));
+  if (event) ::SetEvent(event.get());
+}
+
+void ShellReadySignalledBefore() noexcept { shellReadySignalled = true; }
+
+void Win32Desktop::SignalShellReady() noexcept { SignalShellReadyOnce(); }
 
 bool Win32Desktop::RemoveWallpaper() noexcept {
   wchar_t none[] = L"";

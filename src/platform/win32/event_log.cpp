@@ -40,6 +40,13 @@ Win32EventLog::~Win32EventLog() {
   if (drained) ::WaitForSingleObject(worker_.get(), INFINITE);
 }
 
+void Win32EventLog::Flush() noexcept {
+  if (!worker_) return;
+  std::unique_lock lock(queue_->mutex);
+  queue_->drained.wait_for(lock, std::chrono::seconds(2),
+                           [this] { return queue_->events.empty() && !queue_->writing; });
+}
+
 void Win32EventLog::Report(EventType type, std::uint32_t id, TextView text) noexcept {
   try {
     if (!queue_) queue_ = std::make_shared<Queue>();

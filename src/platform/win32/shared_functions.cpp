@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/processes.h"
@@ -48,13 +49,14 @@ void ShowQuietly(IMessageBoxes& messages, Text (*build)(TextView, TextView), Tex
   }
 }
 
-// Waits for the process without leaving this thread's windows dead to the rest of the
-// system: messages that other programs send (a broadcast such as WM_SETTINGCHANGE, a
-// DDE start, the question whether the session may end) are answered at once. Posted
-// messages (input, clicks, timers) stay in the queue until the process has ended, so
-// nothing of the program itself runs meanwhile.
-// With a timeout, returns WAIT_TIMEOUT once it has passed.
-DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs = INFINITE) noexcept {
+// The process RunProgram waits for now; null while it waits for none.
+HANDLE waitedProgram = nullptr;
+
+}  // namespace
+
+HANDLE WaitedProgram() noexcept { return waitedProgram; }
+
+DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs) noexcept {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   for (;;) {
     DWORD wait = INFINITE;
@@ -70,8 +72,6 @@ DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs = INFINITE) noex
     ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
-
-}  // namespace
 
 void (*g_beforeProgramStart)() noexcept = nullptr;
 
@@ -102,6 +102,11 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
   }
 
   process.closeThread();
+  struct Waited {
+    explicit Waited(HANDLE process) noexcept : previous(std::exchange(waitedProgram, process)) {}
+    ~Waited() { waitedProgram = previous; }
+    HANDLE previous;
+  } waited(wait ? process.process() : nullptr);
   if (onStarted) {
     // The program gets a head start: what follows its start (windows, the desktop,
     // announcements to every window) would otherwise compete with it for the machine

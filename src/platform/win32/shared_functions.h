@@ -28,6 +28,18 @@ extern void (*g_beforeProgramStart)() noexcept;
 std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t showState, bool wait,
                          IMessageBoxes& messages, const std::function<void()>& started = {}) noexcept;
 
+// Waits for the process without leaving this thread's windows dead to the rest of the
+// system: messages that other programs send (a broadcast such as WM_SETTINGCHANGE, a
+// DDE start, the question whether the session may end) are answered at once. Posted
+// messages (input, clicks, timers) stay in the queue until the process has ended, so
+// nothing of the program itself runs meanwhile.
+// With a timeout, returns WAIT_TIMEOUT once it has passed.
+DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs = INFINITE) noexcept;
+
+// The process that RunProgram waits for at this moment (from its start, through the
+// started callback, to its end); null otherwise. Owned by RunProgram.
+HANDLE WaitedProgram() noexcept;
+
 // Terminates every process whose executable field matches name (ProcessNameMatches).
 // The outcome of the last termination tried; false when nothing matched.
 bool KillProcessByName(TextView name) noexcept;
@@ -51,7 +63,15 @@ Text GetWindowsDir() noexcept;
 
 Text GetCurrentUserName() noexcept;
 
-// Requests ExitWindowsEx(flags) after enabling the shutdown privilege.
+// The reason given with every power action: planned. ExitWindowsEx's page asks for a
+// reason code; 0 is logged as an unplanned shut-down, which may even make Windows
+// write a system-state dump on the way down.
+inline constexpr DWORD kPlannedShutdownReason =
+    SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED;
+
+// Requests ExitWindowsEx(flags, planned) after enabling the shutdown privilege. Only
+// the start of the end: Windows may still cancel it, and says how it went with
+// WM_ENDSESSION.
 bool ShutdownWindows(std::uint16_t flags) noexcept;
 
 namespace detail {
@@ -81,7 +101,7 @@ bool ShutdownWindowsWith(std::uint16_t flags, OpenProcessTokenFn&& openProcessTo
     const UniqueHandle token(raw);
     detail::EnableShutdownPrivilege(token.get());
   }
-  return exitWindowsEx(static_cast<UINT>(flags), 0) != FALSE;
+  return exitWindowsEx(static_cast<UINT>(flags), kPlannedShutdownReason) != FALSE;
 }
 
 }  // namespace lanthe::win32

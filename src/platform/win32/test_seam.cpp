@@ -1,8 +1,10 @@
 #include "platform/win32/test_seam.h"
 
 #include <cwchar>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/shared_functions.h"
@@ -194,20 +196,80 @@ void StampProgramStart() noexcept {
   g_beforeProgramStart = WriteStartStamp;
 }
 
+namespace {
+
+// Windows' side of an accepted power action, as its pages describe it: after the call
+// has returned, every top-level window is asked whether the session may end, then told
+// whether it ends. The messages are sent from another thread, so they arrive while the
+// program handles its messages, as Windows' do.
+struct SessionEndPlay {
+  DWORD thread;
+  bool ending;
+};
+
+DWORD WINAPI PlaySessionEnd(void* parameter) noexcept {
+  const std::unique_ptr<SessionEndPlay> play(static_cast<SessionEndPlay*>(parameter));
+  std::vector<HWND> windows;
+  ::EnumThreadWindows(
+      play->thread,
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  bool everyoneAgrees = true;
+  for (HWND window : windows) {
+    everyoneAgrees = everyoneAgrees && ::SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != FALSE;
+  }
+  for (HWND window : windows) ::SendMessageW(window, WM_ENDSESSION, play->ending && everyoneAgrees, ENDSESSION_LOGOFF);
+  return 0;
+}
+
+}  // namespace
+
 bool RecordingPower::ShutdownWindows(std::uint16_t flags) noexcept {
   try {
     const std::wstring log = EnvironmentValue(L"LANTHE_TEST_POWER_LOG");
     if (log.empty()) return false;
-    const UniqueFile file(::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    const std::string line = "ShutdownWindows " + std::to_string(flags) + "\r\n";
-    DWORD written = 0;
-    return ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-           written == line.size();
+    {
+      const UniqueFile file(::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) return false;
+      const std::string line = "ShutdownWindows " + std::to_string(flags) + "\r\n";
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+          written != line.size()) {
+        return false;
+      }
+    }
+    const std::wstring answer = EnvironmentValue(L"LANTHE_TEST_SESSION_END");
+    if (answer == L"wait") return true;
+    auto play = std::make_unique<SessionEndPlay>(SessionEndPlay{::GetCurrentThreadId(), answer != L"cancel"});
+    const UniqueHandle thread(::CreateThread(nullptr, 64 * 1024, PlaySessionEnd, play.get(),
+                                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (thread) play.release();  // the thread owns it now
+    return true;
   } catch (...) {
     return false;
   }
+}
+
+void TestSeamCrashWatcher::Arm() noexcept {
+  if (HarnessAnswer(L"LANTHE_TEST_RESTART") != true) return;
+  real_.Arm();
+  try {
+    const std::wstring crash = EnvironmentValue(L"LANTHE_TEST_CRASH");
+    if (crash.empty()) return;
+    const UniqueFile marker(::CreateFileW(crash.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+    if (!marker) return;  // made by an earlier start: this one runs on
+  } catch (...) {
+    return;
+  }
+  // A page nobody may touch: a real access violation, also under Wine, which keeps the
+  // lowest addresses mapped.
+  auto* const page = static_cast<int*>(::VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
+  *static_cast<volatile int*>(page) = 1;
 }
 
 }  // namespace lanthe::win32

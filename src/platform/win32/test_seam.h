@@ -15,6 +15,16 @@
 //                            administrator. Unset: the real object.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
+// LANTHE_TEST_SESSION_END    what Windows does after a recorded power action. Unset:
+//                            it ends the session, as a Windows that accepted the action
+//                            (every window of the thread gets WM_QUERYENDSESSION, then
+//                            WM_ENDSESSION TRUE); "cancel": the same, but WM_ENDSESSION
+//                            FALSE; "wait": nothing, the messages come from outside.
+// LANTHE_TEST_RESTART        "1": the crash watcher is armed (tests end the program by
+//                            killing it, which must not start it again otherwise).
+// LANTHE_TEST_CRASH          file: when it does not exist, the program makes it and then
+//                            crashes with an access violation right after its client has
+//                            started and the watcher is armed.
 // LANTHE_TEST_LSA            "registry": a stand-in for the local security authority's
 //                            private data (which Wine cannot store) keeps each secret as
 //                            a string value under HKEY_CURRENT_USER\Software\Lanthe Test
@@ -66,6 +76,19 @@ class TestSeamSecretStore final : public ISecretStore {
 
 inline constexpr wchar_t kTestSecretsKey[] = L"Software\\Lanthe Test LSA";
 
+// The real crash watcher, armed only when LANTHE_TEST_RESTART is "1", and the crash
+// LANTHE_TEST_CRASH asks for.
+class TestSeamCrashWatcher final : public ICrashWatcher {
+ public:
+  bool Restarted() noexcept override { return real_.Restarted(); }
+  std::optional<std::uint32_t> WaitForEarlierClient() noexcept override { return real_.WaitForEarlierClient(); }
+  void Arm() noexcept override;
+  void Disarm() noexcept override { real_.Disarm(); }
+
+ private:
+  Win32CrashWatcher real_;
+};
+
 // The real network, or one that comes up when LANTHE_TEST_NETWORK_UP_AFTER_MS says.
 class TestSeamNetwork final : public INetwork {
  public:
@@ -80,7 +103,8 @@ class TestSeamNetwork final : public INetwork {
 // start write the stamp of LANTHE_TEST_START_STAMP.
 void StampProgramStart() noexcept;
 
-// Records power actions instead of requesting them. Never calls ExitWindowsEx.
+// Records power actions instead of requesting them, then plays Windows' answer that
+// LANTHE_TEST_SESSION_END asks for. Never calls ExitWindowsEx.
 class RecordingPower final : public IPower {
  public:
   // True when the line was appended; false (nothing recorded) without a log file.

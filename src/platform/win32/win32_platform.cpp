@@ -268,6 +268,8 @@ std::unique_ptr<IRegistryKey> WrapRegistryKey(HKEY key) noexcept { return OwnKey
 
 namespace {
 int ShowBox(TextView text, TextView caption, UINT type) noexcept {
+  // A box shown first must not wait behind Windows' log-on screen.
+  SignalShellReadyOnce();
   return Guarded(0, [&] {
     const std::wstring body = ToWide(text);
     const std::wstring title = ToWide(caption);

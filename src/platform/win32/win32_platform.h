@@ -135,7 +135,14 @@ class Win32Desktop final : public IDesktop {
  public:
   bool RemoveWallpaper() noexcept override;
   bool SetDesktopColor(std::uint32_t rgb) noexcept override;
+  void SignalShellReady() noexcept override;
 };
+
+// Sets the named event "ShellDesktopSwitchEvent", once per process: the first of the
+// client's start, the first window shown and the first message box does it.
+void SignalShellReadyOnce() noexcept;
+// A program started again after a crash: the log-on screen is long gone.
+void ShellReadySignalledBefore() noexcept;
 
 // RegisterEventSourceW and ReportEventW for the source "Lanthe", on a thread of
 // their own; what is still queued when the object goes away is written within two
@@ -147,6 +154,7 @@ class Win32EventLog final : public IEventLog {
   Win32EventLog(const Win32EventLog&) = delete;
   Win32EventLog& operator=(const Win32EventLog&) = delete;
   void Report(EventType type, std::uint32_t id, TextView text) noexcept override;
+  void Flush() noexcept override;
 
  private:
   struct Event {

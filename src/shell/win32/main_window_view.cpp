@@ -89,7 +89,16 @@ void MainWindowView::TerminateApplication() { toolkit::Application::Terminate();
 
 bool MainWindowView::TerminationRequested() { return toolkit::Application::TerminateRequested(); }
 
-void MainWindowView::ClientStarted() { EnsureWindow(); }
+void MainWindowView::EnsureMainWindow() { EnsureWindow(); }
+
+bool MainWindowView::RunMessagesUntil(const std::function<bool()>& done, std::uint32_t milliseconds) {
+  EnsureWindow();
+  return toolkit::Application::RunMessagesUntil(done, milliseconds);
+}
+
+void MainWindowView::SessionEndQueried() { frmMain_->FormQueryEndSession(); }
+
+void MainWindowView::SessionEnding(bool ending) { frmMain_->FormEndSession(ending); }
 
 bool MainWindowView::CloseQuery() { return frmMain_->FormCloseQuery(); }
 

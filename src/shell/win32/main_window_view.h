@@ -21,12 +21,15 @@ class MainWindowView final : public toolkit::Form, public IMainWindowHost {
   void TopMostWindow() override;
   void TerminateApplication() override;
   bool TerminationRequested() override;
-  void ClientStarted() override;
+  void EnsureMainWindow() override;
+  bool RunMessagesUntil(const std::function<bool()>& done, std::uint32_t milliseconds) override;
 
  protected:
   void BuildControls() override;
   bool CloseQuery() override;
   void Closed() override;
+  void SessionEndQueried() override;
+  void SessionEnding(bool ending) override;
 
  private:
   TfrmMain* frmMain_ = nullptr;
