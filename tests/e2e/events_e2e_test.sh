@@ -40,7 +40,7 @@ expected=(
   'Lanthe * started for * (not an administrator), as the shell; connection type Remote Desktop.'
   'Client started: "*/clients/mstsc.exe" /p:\*\*\*/V:ts01:3389 /f'
   'Client ended: "*/clients/mstsc.exe" with exit code 0 after * s.'
-  'Exit action: log off; Windows accepted it.'
+  'Exit action: log off; Lanthe asks Windows for it.'
 )
 [[ ${#events[@]} == "${#expected[@]}" ]] || fail "${#events[@]} events instead of ${#expected[@]}"
 for i in "${!expected[@]}"; do
