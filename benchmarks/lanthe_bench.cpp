@@ -247,6 +247,10 @@ class Bench {
     // Each session ends at once with a log-off, recorded, so that Lanthe ends by itself.
     WriteSettings(connectionType, "<CitrixLogOff>2</CitrixLogOff>" + more);
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"1");
+    // As the shipped program does, the crash watcher is started behind the client (the
+    // test build arms it only when asked: tests end the program by killing it). Each
+    // start here ends by itself, normally.
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_RESTART", L"1");
     const std::wstring launcher = L"\"" + ThisFolder() + L"lanthe-bench-launcher.exe\" ";
     // One start of each first: the first GUI program of a session also starts the
     // desktop (under Wine, its explorer.exe), which no later start pays for. Then the
@@ -279,6 +283,7 @@ class Bench {
     std::printf("    Lanthe's own measure: process start to CreateProcessW %.1f ms, first line to it %.1f ms\n",
                 Median(fromProcess), Median(fromProgram));
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", nullptr);
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_RESTART", nullptr);
   }
 
   void StartToClient() {
