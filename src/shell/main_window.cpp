@@ -516,16 +516,18 @@ ExitOutcome TfrmMain::AwaitWindowsAnswer(std::int32_t action) {
   // how it went, the program stays, hidden, answering its messages.
   windowsAnswer_ = WindowsAnswer::kNone;
   const auto answered = [this] { return windowsAnswer_ != WindowsAnswer::kNone || host_.TerminationRequested(); };
+  std::uint32_t waited = 0;
   bool asked = false;
   do {
     endSessionAsked_ = false;
     if (host_.RunMessagesUntil(answered, kSessionEndAnswerMs)) break;
+    waited += kSessionEndAnswerMs;
     asked = endSessionAsked_;
   } while (asked);  // asked, but not yet told: the other programs get as long again
   if (windowsAnswer_ == WindowsAnswer::kEnded || host_.TerminationRequested()) return ExitOutcome::kTerminating;
   ++cancelsInARow_;
   events_.Report(EventType::kWarning, EventId::kSessionNotEnded,
-                 SessionNotEndedEventText(action, windowsAnswer_ == WindowsAnswer::kCancelled, kSessionEndAnswerMs));
+                 SessionNotEndedEventText(action, windowsAnswer_ == WindowsAnswer::kCancelled, waited));
   // A cancel that Windows told has raised the watcher already.
   if (windowsAnswer_ == WindowsAnswer::kNone) RearmCrashWatcher();
   return ExitOutcome::kCancelled;
