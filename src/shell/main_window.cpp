@@ -550,9 +550,8 @@ void TfrmMain::FormEndSession(bool ending) {
   platform_.crashWatcher.Disarm();
   // Windows may end the program as soon as this returns: what a close saves, without
   // a message box that nobody would see.
-  TSettings file = policies_.FileSettings(Settings);
   QuietMessages quiet(events_);
-  lanthe::SaveSettings(xmlSettings_, file, quiet, platform_.identity, pnagent_);
+  SaveSettings(quiet);
   host_.TerminateApplication();
 }
 
@@ -591,10 +590,12 @@ void TfrmMain::LoadSettings() {
   }
 }
 
-void TfrmMain::SaveSettings() {
+void TfrmMain::SaveSettings() { SaveSettings(platform_.messages); }
+
+void TfrmMain::SaveSettings(IMessageBoxes& messages) {
   // A policy never changes the file: an overridden field is saved with the file's own value.
   TSettings file = policies_.FileSettings(Settings);
-  lanthe::SaveSettings(xmlSettings_, file, platform_.messages, platform_.identity, pnagent_);
+  lanthe::SaveSettings(xmlSettings_, file, messages, platform_.identity, pnagent_);
   Settings.XenApp.PNAgentConfig = file.XenApp.PNAgentConfig;
 }
 

@@ -195,6 +195,7 @@ class TfrmMain {
   void OfferElevation();
   bool ShutdownDialogHasChoices() const;
   void ApplyDesktop();
+  void SaveSettings(IMessageBoxes& messages);
   void ClientStarted();
   bool AdoptEarlierClient();
   void StartLogOnPrograms();
