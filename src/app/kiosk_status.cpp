@@ -10,6 +10,7 @@ namespace {
 
 constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr char16_t kScreenSaverPolicies[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 class Status {
  public:
@@ -131,6 +132,11 @@ void CheckPolicies(const TSettings& s, const PolicyOverrides& overrides, IRegist
     if (w.on ? (!value || *value == 0) : (value && *value != 0)) {
       wrong += Text(w.name) + (value ? u" is " + IntToText(*value) : Text(u" is missing")) + u"; ";
     }
+  }
+  // A string policy, read where Windows reads it.
+  const auto screenSaver = StringOf(registry, RegistryRoot::CurrentUser, kScreenSaverPolicies, u"ScreenSaveActive");
+  if (!screenSaver || *screenSaver != (s.DisableScreenSaver ? u"0" : u"1")) {
+    wrong += u"ScreenSaveActive is " + Shown(screenSaver) + u"; ";
   }
   if (wrong.empty()) {
     status.Ok("policies", u"the task-manager and Ctrl+Alt+Del policies are as the settings say");

@@ -1,5 +1,6 @@
 #pragma once
-// Local accounts and the computer's own name, through the network management calls.
+// Local accounts and the computer's own name, through the network management calls,
+// and a trial log-on of a local account.
 
 #include <cstdint>
 #include <optional>
@@ -20,10 +21,25 @@ constexpr std::uint32_t kMemberInAlias = 1378;    // ERROR_MEMBER_IN_ALIAS: alre
 constexpr std::uint32_t kNoSuchMember = 1387;     // ERROR_NO_SUCH_MEMBER
 constexpr std::uint32_t kBadUsername = 2202;      // NERR_BadUsername
 constexpr std::uint32_t kGroupNotFound = 2220;    // NERR_GroupNotFound
+constexpr std::uint32_t kUserNotFound = 2221;     // NERR_UserNotFound
 constexpr std::uint32_t kGroupExists = 2223;      // NERR_GroupExists
 constexpr std::uint32_t kUserExists = 2224;       // NERR_UserExists
 constexpr std::uint32_t kPasswordTooShort = 2245; // NERR_PasswordTooShort: the password policy refused it
 }  // namespace NetStatus
+
+// Why a trial log-on failed: the Win32 error codes LogonUserW leaves.
+namespace LogonStatus {
+constexpr std::uint32_t kLogonFailure = 1326;        // ERROR_LOGON_FAILURE: unknown name or wrong password
+constexpr std::uint32_t kAccountRestriction = 1327;  // ERROR_ACCOUNT_RESTRICTION
+constexpr std::uint32_t kInvalidLogonHours = 1328;   // ERROR_INVALID_LOGON_HOURS
+constexpr std::uint32_t kInvalidWorkstation = 1329;  // ERROR_INVALID_WORKSTATION
+constexpr std::uint32_t kPasswordExpired = 1330;     // ERROR_PASSWORD_EXPIRED
+constexpr std::uint32_t kAccountDisabled = 1331;     // ERROR_ACCOUNT_DISABLED
+constexpr std::uint32_t kLogonTypeNotGranted = 1385; // ERROR_LOGON_TYPE_NOT_GRANTED
+constexpr std::uint32_t kAccountExpired = 1793;      // ERROR_ACCOUNT_EXPIRED
+constexpr std::uint32_t kPasswordMustChange = 1907;  // ERROR_PASSWORD_MUST_CHANGE
+constexpr std::uint32_t kAccountLockedOut = 1909;    // ERROR_ACCOUNT_LOCKED_OUT
+}  // namespace LogonStatus
 
 struct UserAccount {
   Text name;
@@ -56,8 +72,12 @@ class IAccounts {
   // a preferred buffer of 2048 bytes) on the server of that name, continuing at
   // resumeHandle, which the call advances.
   virtual UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) = 0;
-  // The local computer's workstation information (level 100); nullopt on failure.
+  // The local computer's workstation information (level 100); nullopt on failure. It
+  // needs the Workstation service: only the wizard's domain or workgroup comes from here.
   virtual std::optional<WorkstationInfo> GetWorkstationInfo() = 0;
+  // This computer's NetBIOS name (GetComputerNameExW, ComputerNameNetBIOS), which needs
+  // no service; nullopt on failure.
+  virtual std::optional<Text> ComputerName() = 0;
 
   // Adds a local account (NetUserAdd, level 1) with user rights whose password never
   // expires and cannot be changed by its user. The system's status code.
@@ -73,6 +93,14 @@ class IAccounts {
   virtual Text DescribeStatus(std::uint32_t status) = 0;
   // The local account of that name; nullopt when there is none (or it cannot be read).
   virtual std::optional<UserDetails> GetUserDetails(TextView userName) = 0;
+  // Whether a local account of that name exists, as Windows compares account names
+  // (NetUserGetInfo on this computer): kSuccess when it does, kUserNotFound when it
+  // does not, any other status when the system cannot tell.
+  virtual std::uint32_t FindUser(TextView userName) = 0;
+  // Logs the local account on interactively with the password and lets the log-on go
+  // again: 0 when it logs on, otherwise the system's error code (LogonStatus). Every
+  // failed try counts against the account-lockout policy.
+  virtual std::uint32_t TryLogOn(TextView userName, TextView password) = 0;
 };
 
 }  // namespace lanthe

@@ -5,6 +5,7 @@ namespace lanthe {
 namespace {
 
 Text WriteFailure(TextView valueName) { return u"Failed to set data for '" + Text(valueName) + u"'"; }
+Text RemovalFailure(TextView valueName) { return u"Failed to delete '" + Text(valueName) + u"'"; }
 
 }  // namespace
 
@@ -41,8 +42,12 @@ void TGPO::SetPolicy(RegistryRoot root, TextView key, TextView valueName, Write 
   }
   if (!section) return;
   const auto written = [&](std::unique_ptr<IRegistryKey> target) {
-    if (!target || write(*target)) return;
-    if (!failedValue_) failedValue_ = Text(valueName);
+    if (!target) return;
+    if (write(*target)) {
+      changed_ = true;
+    } else if (!failure_) {
+      failure_ = WriteFailure(valueName);
+    }
   };
   // The registry that Windows reads now first, then the section of the object.
   written(registry_.CreateKey(root, key));
@@ -63,11 +68,25 @@ void TGPO::SetMachinePolicyBool(TextView key, TextView valueName, bool value) {
             [&](IRegistryKey& k) { return k.WriteDword(valueName, value ? 1 : 0); });
 }
 
+void TGPO::RemovePolicy(TextView key, TextView valueName) {
+  if (!Open() || !userSection_) return;
+  const auto removed = [&](std::unique_ptr<IRegistryKey> target) {
+    if (!target || !target->ReadValue(valueName)) return;  // nothing there: no change
+    if (target->DeleteValue(valueName)) {
+      changed_ = true;
+    } else if (!failure_) {
+      failure_ = RemovalFailure(valueName);
+    }
+  };
+  removed(registry_.OpenKey(RegistryRoot::CurrentUser, key));
+  removed(userSection_->OpenSubKey(key));
+}
+
 void TGPO::SavePolicy() {
   object_->Save(false);
   if (machineWritten_) object_->Save(true);
-  windows_.BroadcastSettingChange(kPolicyChangeArea);
-  if (failedValue_) throw Error(WriteFailure(*failedValue_));
+  if (changed_) windows_.BroadcastSettingChange(kPolicyChangeArea);
+  if (failure_) throw Error(*failure_);
 }
 
 }  // namespace lanthe

@@ -1,7 +1,7 @@
 #pragma once
 // TGPO writes user policies: each value lands in the current user's registry and in
 // the user section of the machine's local group-policy object, which is then saved
-// and announced to the running programs.
+// and, when anything changed, announced to the running programs.
 
 #include <cstdint>
 #include <memory>
@@ -46,9 +46,14 @@ class TGPO {
   // A machine policy, in the same way: the value lands in the machine's registry
   // (key below HKEY_LOCAL_MACHINE) and in the object's machine section.
   void SetMachinePolicyBool(TextView key, TextView valueName, bool value);
+  // Removes a user policy value from the current user's registry and from the
+  // object's user section, wherever it is; no key is made or removed. Like the
+  // writes: nothing at all when the object cannot be opened or gives no user section.
+  void RemovePolicy(TextView key, TextView valueName);
   // Saves the user section (and the machine section when a machine policy was
-  // written), tells the running programs that policies changed, then raises an Error
-  // naming the first value that could not be written, if any.
+  // written), tells the running programs that policies changed when a value was
+  // written or removed, then raises an Error naming the first value that could not be
+  // written or removed, if any.
   void SavePolicy();
 
  private:
@@ -64,7 +69,9 @@ class TGPO {
   std::unique_ptr<IRegistryKey> userSection_;     // null when the object gave none
   std::unique_ptr<IRegistryKey> machineSection_;  // asked for at the first machine policy
   bool machineWritten_ = false;
-  std::optional<Text> failedValue_;            // the first value that could not be written
+  // The broadcast waits on every top-level window: only a change is worth it.
+  bool changed_ = false;
+  std::optional<Text> failure_;                // the first write or removal that failed, as its message
 };
 
 }  // namespace lanthe

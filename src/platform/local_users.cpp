@@ -20,7 +20,7 @@ Text GetWorkstationInfo(int kind, IAccounts& accounts) {
   return Text();
 }
 
-Text GetLocalComputerName(IAccounts& accounts) { return GetWorkstationInfo(0, accounts); }
+Text GetLocalComputerName(IAccounts& accounts) { return accounts.ComputerName().value_or(Text()); }
 
 Text AccountStatusText(std::uint32_t status, IAccounts& accounts) {
   Text reason;
@@ -34,6 +34,18 @@ Text AccountStatusText(std::uint32_t status, IAccounts& accounts) {
     case NetStatus::kGroupExists: reason = u"a group of that name exists already"; break;
     case NetStatus::kGroupNotFound: reason = u"the local Users group was not found"; break;
     case NetStatus::kNoneMapped: reason = u"Windows could not name the local Users group"; break;
+    case LogonStatus::kLogonFailure: reason = u"the password is wrong"; break;
+    case LogonStatus::kAccountRestriction: reason = u"a restriction of the account forbids it"; break;
+    case LogonStatus::kInvalidLogonHours: reason = u"the account may not log on at this time"; break;
+    case LogonStatus::kInvalidWorkstation: reason = u"the account may not log on to this computer"; break;
+    case LogonStatus::kPasswordExpired: reason = u"the password has expired"; break;
+    case LogonStatus::kAccountDisabled: reason = u"the account is disabled"; break;
+    case LogonStatus::kLogonTypeNotGranted:
+      reason = u"the account has not been granted the right to log on locally";
+      break;
+    case LogonStatus::kAccountExpired: reason = u"the account has expired"; break;
+    case LogonStatus::kPasswordMustChange: reason = u"the password must be changed before the account logs on"; break;
+    case LogonStatus::kAccountLockedOut: reason = u"the account is locked out"; break;
     default: reason = accounts.DescribeStatus(status); break;
   }
   // The system's own texts end with a full stop and a line break.
@@ -46,18 +58,6 @@ Text AccountStatusText(std::uint32_t status, IAccounts& accounts) {
 }
 
 namespace {
-
-bool AccountExists(TextView userName, IAccounts& accounts) {
-  std::vector<Text> users;
-  GetLocalUsers(users, GetLocalComputerName(accounts), accounts);
-  bool exists = false;
-  const Text wanted = AsciiUpper(userName);
-  for (const auto& entry : users) {
-    // Every entry is looked at; there is no early stop.
-    if (AsciiUpper(TextView(entry).substr(0, entry.find(u','))) == wanted) exists = true;
-  }
-  return exists;
-}
 
 // The group call names the account with its computer, so that a domain account of
 // the same name is never the one added.
@@ -73,12 +73,20 @@ std::uint32_t JoinUsersGroup(TextView userName, IAccounts& accounts) {
 }  // namespace
 
 LocalUserOutcome CreateLocalUser(TextView userName, TextView password, IAccounts& accounts,
-                                 IMessageBoxes& messages) {
-  if (AccountExists(userName, accounts)) return LocalUserOutcome::kExisted;
+                                 IMessageBoxes& messages, TextView refusalNote) {
+  // The system's own name comparison decides, not an ASCII one of ours: to Windows an
+  // accented letter in the other case names the same account.
+  if (accounts.FindUser(userName) == NetStatus::kSuccess) return LocalUserOutcome::kExisted;
   const Text quotedName = u"\"" + Text(userName) + u"\"";
-  if (const std::uint32_t status = accounts.AddUser(userName, password); status != NetStatus::kSuccess) {
-    messages.ShowMessage(u"The limited account " + quotedName + u" could not be created: " +
-                         AccountStatusText(status, accounts) + u".");
+  // Missing, or the system could not tell: an account that turns out to be there
+  // counts as found.
+  const std::uint32_t added = accounts.AddUser(userName, password);
+  if (added == NetStatus::kUserExists) return LocalUserOutcome::kExisted;
+  if (added != NetStatus::kSuccess) {
+    Text text =
+        u"The limited account " + quotedName + u" could not be created: " + AccountStatusText(added, accounts) + u".";
+    if (!refusalNote.empty()) text += u" " + Text(refusalNote);
+    messages.ShowMessage(text);
     return LocalUserOutcome::kNotCreated;
   }
   if (const std::uint32_t status = JoinUsersGroup(userName, accounts); status != NetStatus::kSuccess) {

@@ -43,6 +43,13 @@ class IRegistryKey {
   // A key below this one, opened for full access and created when missing; nullptr
   // when it can be neither opened nor created.
   virtual std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) = 0;
+  // An existing key below this one, opened for full access without creating it;
+  // nullptr when it is missing or cannot be opened so. Keys that hand out no sub keys
+  // this way answer nullptr.
+  virtual std::unique_ptr<IRegistryKey> OpenSubKey(TextView path) {
+    static_cast<void>(path);
+    return nullptr;
+  }
 };
 
 class IRegistry {

@@ -24,6 +24,9 @@ class ISecretStore {
   virtual std::uint32_t StorePrivateData(TextView keyName, TextView data) = 0;
   // Whether private data of that name is stored and not empty (LsaRetrievePrivateData).
   virtual bool HasPrivateData(TextView keyName) = 0;
+  // Removes the private data of that name and its key (LsaStorePrivateData without
+  // data). The status the system gave; kObjectNameNotFound when none was stored.
+  virtual std::uint32_t DeletePrivateData(TextView keyName) = 0;
 };
 
 }  // namespace lanthe

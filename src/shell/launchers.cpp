@@ -39,6 +39,12 @@ CommandLine ProgramNeighborhoodCommandLine(const TSettings& settings) {
   return {Quoted(ProgramNeighborhoodPath(settings)), u""};
 }
 
+Text RemoteDesktopClientPath(const TSettings& settings) { return settings.RDP.ClientPath + u"\\mstsc.exe"; }
+
+CommandLine RemoteDesktopClientCommandLine(const TSettings& settings) {
+  return {Quoted(RemoteDesktopClientPath(settings)), u""};
+}
+
 CommandLine PNAgentCommandLine(const TSettings& settings) {
   return {ClientProgram(settings.Citrix.ClientPath, u"pnagent.exe"), settings.XenApp.CommandlineParameters};
 }

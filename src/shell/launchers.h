@@ -35,6 +35,11 @@ CommandLine IcaTestCommandLine(const TSettings& settings);
 CommandLine ProgramNeighborhoodCommandLine(const TSettings& settings);
 Text ProgramNeighborhoodPath(const TSettings& settings);
 
+// The Remote Desktop client (mstsc.exe in RDP.ClientPath) without parameters, and its
+// unquoted path: the "Remote Desktop" button's counterpart of Program Neighborhood.
+CommandLine RemoteDesktopClientCommandLine(const TSettings& settings);
+Text RemoteDesktopClientPath(const TSettings& settings);
+
 // pnagent.exe with the stored XenApp parameters.
 CommandLine PNAgentCommandLine(const TSettings& settings);
 

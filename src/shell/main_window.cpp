@@ -17,6 +17,9 @@ namespace {
 
 constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+// The screen-saver policy, where Windows reads it, and where earlier versions put it.
+constexpr char16_t kScreenSaverPolicies[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+constexpr char16_t kMisplacedScreenSaverPolicies[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 constexpr char16_t kNotAllowedToClose[] = u"You're not allowed to close this window!";
 
@@ -24,6 +27,27 @@ constexpr char16_t kPasswordInPlainText[] =
     u"Windows could not keep the password of the automatic log-on as a protected secret, so it is stored "
     u"in plain text in the registry value \"DefaultPassword\" under HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
     u"Windows NT\\CurrentVersion\\Winlogon, where every administrator of this computer can read it.";
+
+// Added to the refusal of the automatic log-on's account: what the refusal leaves undone.
+constexpr char16_t kAutologonLeftAsItWas[] = u"Automatic log-on was left as it was.";
+
+Text AutologonAccountMissing(TextView userName) {
+  return u"Automatic log-on was left as it was: there is no local account \"" + Text(userName) +
+         u"\" on this computer. Create the account, or tick \"Create User\" in the setup wizard.";
+}
+
+Text AutologonPasswordRefused(TextView userName, std::uint32_t status, IAccounts& accounts) {
+  return u"Automatic log-on will fail: Windows does not log the account \"" + Text(userName) +
+         u"\" on with the stored password: " + AccountStatusText(status, accounts) + u".";
+}
+
+// Windows lets an automatic log-on without a password happen once, then turns the
+// automatic log-on off.
+Text AutologonPasswordEmpty(TextView userName) {
+  return u"The automatic log-on of \"" + Text(userName) +
+         u"\" has an empty password. Windows may turn automatic log-on off after one such log-on: give the "
+         u"account a password, in Windows and in the settings.";
+}
 
 constexpr char16_t kElevationQuestion[] =
     u"Lanthe runs without administrator rights. Its settings and the changes it makes to this "
@@ -253,9 +277,11 @@ void TfrmMain::btnTestConnectionClick() {
 }
 
 void TfrmMain::btnPNClick() {
-  const Text path = ProgramNeighborhoodPath(Settings);
+  // One handler for both launch buttons: a Remote Desktop kiosk has no Citrix client.
+  const bool remoteDesktop = Settings.ConnectionType == ConnectionType::kRemoteDesktop;
+  const Text path = remoteDesktop ? RemoteDesktopClientPath(Settings) : ProgramNeighborhoodPath(Settings);
   if (platform_.files.FileExists(path)) {
-    RunAndWait(ProgramNeighborhoodCommandLine(Settings));
+    RunAndWait(remoteDesktop ? RemoteDesktopClientCommandLine(Settings) : ProgramNeighborhoodCommandLine(Settings));
   } else {
     platform_.messages.ShowMessage(u"File not found: " + path);
   }
@@ -604,8 +630,10 @@ void TfrmMain::SaveSettings(IMessageBoxes& messages) {
 // 2. the main window's connection button and
 // 3. its shell selection (kept within -1..1);
 // 4. for an administrator: the user's appsrv.ini to the shared copy, the PNAgent
-//    configuration to XenAppSettings.cfg, and the limited account (not in debug mode);
-// 5. not in debug mode: the Winlogon automatic log-on and shell values;
+//    configuration to XenAppSettings.cfg, and, not in debug mode, the limited account
+//    and the checks of the automatic log-on's account;
+// 5. not in debug mode: the Winlogon automatic log-on values (left as they are for an
+//    account that is missing) and the shell value;
 // 6. the task-manager and screen-saver policies (the object is made in debug mode too).
 // A value that cannot be written raises an Error and ends the call at that step.
 void TfrmMain::ApplySettings() {
@@ -626,6 +654,7 @@ void TfrmMain::ApplySettings() {
   host_.RenderMainWindow(state_);
 
   ReportedMessages messages(platform_.messages, events_);
+  bool autologonAccountReady = true;
   if (administrator) {
     const Text& user = Settings.ICA.UserAppSrvIniLocation;
     const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
@@ -633,13 +662,13 @@ void TfrmMain::ApplySettings() {
       messages.ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
     }
     if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
-    if (Settings.Autologon.CreateUser && !DebugMode) {
-      CreateLocalUser(Settings.Autologon.Username, Settings.Autologon.Password, platform_.accounts, messages);
-    }
+    if (!DebugMode) autologonAccountReady = PrepareAutologonAccount(messages);
   }
 
   if (!DebugMode) {
-    SetAutologon(Settings.Autologon.EnableAutologon, Settings.Autologon.Username, Settings.Autologon.Password);
+    if (autologonAccountReady) {
+      SetAutologon(Settings.Autologon.EnableAutologon, Settings.Autologon.Username, Settings.Autologon.Password);
+    }
     switch (state_.rgCurrentShellItemIndex) {
       case 0: SetShell(u"Explorer.exe"); break;
       case 1: SetShell(ShellCommandFor(platform_.folders.ExecutablePath())); break;
@@ -672,9 +701,8 @@ void TfrmMain::ApplyPolicies() {
   }
   if (DebugMode) return;
   gpo->SetPolicyBool(kSystemPolicies, u"DisableTaskMgr", Settings.DisableTaskManager);
-  // Relative to the root exactly so, with no "Software" level in front.
-  gpo->SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive",
-                       Settings.DisableScreenSaver ? u"0" : u"1");
+  gpo->SetPolicyString(kScreenSaverPolicies, u"ScreenSaveActive", Settings.DisableScreenSaver ? u"0" : u"1");
+  gpo->RemovePolicy(kMisplacedScreenSaverPolicies, u"ScreenSaveActive");
   // The Ctrl+Alt+Del screen: Lock, Change a password and Sign out for the users,
   // Switch user for the machine. Written in both states, as the task manager's is.
   const bool lock = Settings.LockSecureScreen;
@@ -685,11 +713,54 @@ void TfrmMain::ApplyPolicies() {
   gpo->SavePolicy();
 }
 
+// Whether the automatic log-on may be written: the account is there (made just now or
+// found), or the system cannot tell. Makes the account first when the settings ask for
+// it, and checks the stored password of an account found. Switching automatic log-on
+// off needs no account.
+bool TfrmMain::PrepareAutologonAccount(IMessageBoxes& messages) {
+  const auto& logon = Settings.Autologon;
+  const bool enable = logon.EnableAutologon;
+  std::uint32_t found = NetStatus::kSuccess;
+  if (logon.CreateUser) {
+    switch (CreateLocalUser(logon.Username, logon.Password, platform_.accounts, messages,
+                            enable ? TextView(kAutologonLeftAsItWas) : TextView())) {
+      case LocalUserOutcome::kCreated: return true;  // with the password just given
+      case LocalUserOutcome::kNotCreated: return !enable;
+      case LocalUserOutcome::kExisted: break;
+    }
+  } else if (enable) {
+    found = platform_.accounts.FindUser(logon.Username);
+  }
+  if (!enable) return true;
+  if (found == NetStatus::kUserNotFound) {
+    messages.ShowMessage(AutologonAccountMissing(logon.Username));
+    return false;
+  }
+  if (found == NetStatus::kSuccess) CheckAutologonPassword(messages);
+  return true;
+}
+
+void TfrmMain::CheckAutologonPassword(IMessageBoxes& messages) {
+  const auto& logon = Settings.Autologon;
+  // An empty password is warned of where it is written. Every failed try counts
+  // against the account-lockout policy: each pair is tried once per run.
+  if (logon.Password.empty() || !triedLogOns_.emplace(logon.Username, logon.Password).second) return;
+  const std::uint32_t status = platform_.accounts.TryLogOn(logon.Username, logon.Password);
+  if (status != 0) messages.ShowMessage(AutologonPasswordRefused(logon.Username, status, platform_.accounts));
+}
+
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
   // The computer's name is asked for only when it is written.
   const AutologonPassword stored =
       lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName, password,
                            enable ? GetLocalComputerName(platform_.accounts) : Text());
+  if (stored != AutologonPassword::kNotWritten && password.empty() && !toldPasswordEmpty_ &&
+      platform_.identity.IsAdministrator()) {
+    toldPasswordEmpty_ = true;
+    const Text text = AutologonPasswordEmpty(userName);
+    events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
+    platform_.messages.ShowMessage(text);
+  }
   if (stored != AutologonPassword::kPlainText) return;
   events_.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
   if (!toldPasswordInPlainText_) {

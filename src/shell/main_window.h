@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "config/pnagent_store.h"
 #include "config/policy_overrides.h"
@@ -208,6 +210,8 @@ class TfrmMain {
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();
   void ApplyPolicies();
+  bool PrepareAutologonAccount(IMessageBoxes& messages);
+  void CheckAutologonPassword(IMessageBoxes& messages);
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
@@ -230,6 +234,8 @@ class TfrmMain {
   bool handedOver_ = false;  // an elevated copy of the program was started instead
   bool toldPoliciesUnavailable_ = false;
   bool toldPasswordInPlainText_ = false;
+  bool toldPasswordEmpty_ = false;
+  std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
   bool logOnProgramsStarted_ = false;
   bool limitedCycle_ = false;       // a limited user's session cycle runs: the crash watcher guards it

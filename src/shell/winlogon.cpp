@@ -10,6 +10,10 @@ void Write(IRegistryKey& key, TextView name, TextView value) {
   if (!key.WriteString(name, value)) throw Error(u"Failed to set data for '" + Text(name) + u"'");
 }
 
+void Delete(IRegistryKey& key, TextView name) {
+  if (!key.DeleteValue(name)) throw Error(u"Failed to delete '" + Text(name) + u"'");
+}
+
 }  // namespace
 
 AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
@@ -18,10 +22,23 @@ AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool 
   if (!key) return AutologonPassword::kNotWritten;
   if (!enable) {
     Write(*key, u"AutoAdminLogon", u"0");
+    // A log-on that is off gives its password away nowhere: neither as the secret nor
+    // as a plain-text value left from before (the AutoAdminLogon entry's documentation
+    // asks for DefaultPassword to go when it is set to 0).
+    Delete(*key, u"DefaultPassword");
+    const std::uint32_t removed = secrets.DeletePrivateData(u"DefaultPassword");
+    if (removed != LsaStatus::kSuccess && removed != LsaStatus::kObjectNameNotFound) {
+      throw Error(u"The stored password of the automatic log-on could not be removed (error " + HexText(removed) +
+                  u").");
+    }
     return AutologonPassword::kNotWritten;
   }
   Write(*key, u"DefaultUsername", userName);
   Write(*key, u"DefaultDomainName", computerName);
+  // Winlogon counts this down at each automatic log-on and switches the log-on off at
+  // 0 (Microsoft's article on AutoLogonCount); images made with an answer file often
+  // leave one behind.
+  Delete(*key, u"AutoLogonCount");
   // Winlogon prefers a plain-text value to the secret: one left behind (perhaps with an
   // older password) must go, and where it cannot go it must at least be the same.
   AutologonPassword stored = AutologonPassword::kSecret;

@@ -19,11 +19,13 @@ enum class AutologonPassword {
 };
 
 // Enabled: "DefaultUsername", "DefaultDomainName" (the computer, so that no domain
-// left from an earlier log-on is asked), the password and "AutoAdminLogon" "1". The
-// password goes into the system's private data "DefaultPassword" and the plain-text
-// value of that name is removed; when the system cannot store it there, it is written
-// as the plain-text value. Disabled: only "AutoAdminLogon" "0", the rest stays. A
-// value that cannot be written raises an Error.
+// left from an earlier log-on is asked), the password and "AutoAdminLogon" "1"; a
+// count of automatic log-ons ("AutoLogonCount") is removed. The password goes into
+// the system's private data "DefaultPassword" and the plain-text value of that name
+// is removed; when the system cannot store it there, it is written as the plain-text
+// value. Disabled: "AutoAdminLogon" "0", and the password goes, as the secret and as
+// a plain-text value; the account's name stays. A value that cannot be written or
+// removed, and a secret the system refuses to remove, raise an Error.
 AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
                                TextView password, TextView computerName);
 

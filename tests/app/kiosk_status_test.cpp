@@ -12,6 +12,7 @@ namespace {
 
 constexpr char16_t kSystem[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr char16_t kExplorer[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr char16_t kScreenSaver[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 RegistryValue Dword(std::uint32_t value) {
   return RegistryValue{RegistryType::kDword, {static_cast<std::uint8_t>(value), 0, 0, 0}};
@@ -38,6 +39,7 @@ struct Kiosk {
     system[u"DisableLockWorkstation"] = Dword(1);
     system[u"DisableChangePassword"] = Dword(1);
     machine.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values[u"NoLogoff"] = Dword(1);
+    machine.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values[u"ScreenSaveActive"] = String(u"1");
     machine.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"HideFastUserSwitching"] = Dword(1);
     machine.files.files[u"C:\\Windows\\system32\\mstsc.exe"] = "";
     machine.folders.executable = u"C:\\Lanthe\\lanthe-config.exe";
@@ -104,6 +106,14 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
       {"account", [](auto& m) { m.accounts.userFlags[u"KIOSK"] = 0x201; }, "expires, and automatic log-on then stops"},
       {"policies", [](auto& m) { m.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values.clear(); },
        "NoLogoff is missing; start lanthe.exe once as administrator and run \"gpupdate /force\""},
+      {"policies",
+       [](auto& m) {
+         m.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values.clear();
+         // Where earlier versions wrote it, Windows never reads it.
+         m.registry.AddKey(RegistryRoot::CurrentUser, u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop")
+             .values[u"ScreenSaveActive"] = String(u"1");
+       },
+       "ScreenSaveActive is missing; start lanthe.exe"},
       {"files", [](auto& m) { m.files.files.erase(u"C:\\Windows\\system32\\mstsc.exe"); },
        "the Remote Desktop client C:\\Windows\\system32\\mstsc.exe is missing"},
       {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},

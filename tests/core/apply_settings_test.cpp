@@ -14,7 +14,7 @@ namespace {
 constexpr char16_t kUserIni[] = u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini";
 constexpr char16_t kSharedIni[] = u"C:\\Apps\\appsrv.ini";
 constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr char16_t kDesktopPolicies[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+constexpr char16_t kDesktopPolicies[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 class ApplySettingsTest : public ::testing::Test {
  protected:
@@ -89,13 +89,15 @@ TEST_F(ApplySettingsTest, AutologonOffWritesOnlyItsSwitchAndKeepsTheOldAccount) 
 
   main.Settings.Autologon.EnableAutologon = true;
   main.ApplySettings();
-  EXPECT_EQ(Winlogon(u"DefaultUsername"), u"") << "an empty name is written as it is";
-  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
+  EXPECT_EQ(Winlogon(u"DefaultUsername"), u"earlier") << "no account has an empty name";
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"0");
+  EXPECT_EQ(fake.accounts.lookups, std::vector<Text>{u""}) << "the name goes to the system as it is";
 }
 
 TEST_F(ApplySettingsTest, ThePasswordReplacesAnOldPlainTextValueWhenTheSystemKeepsIt) {
   fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"DefaultPassword"] =
       RegistryValue{RegistryType::kString, StringValueBytes(u"old password")};
+  fake.accounts.users.push_back({u"kiosk", 1});
   main.Settings.Autologon.EnableAutologon = true;
   main.Settings.Autologon.Username = u"kiosk";
   main.Settings.Autologon.Password = u"new \"one\"";
@@ -107,6 +109,7 @@ TEST_F(ApplySettingsTest, ThePasswordReplacesAnOldPlainTextValueWhenTheSystemKee
 
 TEST_F(ApplySettingsTest, WithoutTheSecretStoreThePasswordIsPlainTextAndTheAdministratorIsToldOnce) {
   fake.secrets.status = LsaStatus::kObjectNameNotFound;  // as under Wine
+  fake.accounts.users.push_back({u"kiosk", 1});
   main.Settings.Autologon.EnableAutologon = true;
   main.Settings.Autologon.Username = u"kiosk";
   main.Settings.Autologon.Password = u"pw";
@@ -119,9 +122,10 @@ TEST_F(ApplySettingsTest, WithoutTheSecretStoreThePasswordIsPlainTextAndTheAdmin
 
   main.Settings.Autologon.EnableAutologon = false;
   fake.secrets.status = LsaStatus::kSuccess;
+  fake.secrets.secrets[u"DefaultPassword"] = u"pw";
   main.ApplySettings();
   EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"0");
-  EXPECT_EQ(Winlogon(u"DefaultPassword"), u"pw") << "switching off writes only the switch";
+  EXPECT_EQ(Winlogon(u"DefaultPassword"), std::nullopt) << "switching off leaves the password nowhere";
   EXPECT_TRUE(fake.secrets.secrets.empty());
 }
 
@@ -192,6 +196,7 @@ TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject)
   debug.main.ApplySettings();
   EXPECT_EQ(debug.fake.files.files[kSharedIni], "ini");
   EXPECT_TRUE(debug.fake.accounts.added.empty()) << "no account";
+  EXPECT_TRUE(debug.fake.accounts.lookups.empty());
   EXPECT_EQ(debug.fake.registry.writes, 0) << "no Winlogon or policy value";
   EXPECT_EQ(debug.fake.groupPolicy.calls, (std::vector<std::string>{"create", "release"}));
 }
@@ -266,6 +271,82 @@ TEST_F(ApplySettingsTest, AStartWithoutTheComponentGoesOnToTheSession) {
   limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
   limited.main.ApplicationStart();
   EXPECT_EQ(limited.fake.processes.runs.size(), 1u) << "the client starts";
+}
+
+TEST_F(ApplySettingsTest, AutomaticLogOnIsWrittenOnlyForAnAccountThatIsThere) {
+  const struct {
+    const char* row;
+    bool createUser, exists;
+    std::uint32_t lookup, add, logOn;  // what the system answers
+    bool written, tried;
+    const char16_t* told;  // part of the one message, or nullptr for none
+  } rows[] = {
+      {"found", false, true, 0, 0, 0, true, true, nullptr},
+      {"missing", false, false, NetStatus::kUserNotFound, 0, 0, false, false,
+       u"Automatic log-on was left as it was: there is no local account \"kiosk\" on this computer."},
+      {"cannot be told", false, false, NetStatus::kAccessDenied, 0, 0, true, false, nullptr},
+      {"made now", true, false, NetStatus::kUserNotFound, 0, 0, true, false, nullptr},
+      {"refused", true, false, NetStatus::kUserNotFound, NetStatus::kPasswordTooShort, 0, false, false,
+       u"(length, complexity or history) (error 2245). Automatic log-on was left as it was."},
+      {"there already", true, true, 0, 0, 0, true, true, nullptr},
+      {"there, says the addition", true, false, NetStatus::kAccessDenied, NetStatus::kUserExists, 0, true, true,
+       nullptr},
+      {"wrong password", true, true, 0, 0, LogonStatus::kLogonFailure, true, true,
+       u"Automatic log-on will fail: Windows does not log the account \"kiosk\" on with the stored password: the "
+       u"password is wrong (error 1326)."},
+      {"disabled", false, true, 0, 0, LogonStatus::kAccountDisabled, true, true,
+       u"the account is disabled (error 1331)"},
+  };
+  for (const auto& r : rows) {
+    MainWindowRig rig;
+    auto& winlogon = rig.fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values;
+    winlogon[u"AutoAdminLogon"] = RegistryValue{RegistryType::kString, StringValueBytes(u"0")};
+    winlogon[u"AutoLogonCount"] = RegistryValue{RegistryType::kDword, {3, 0, 0, 0}};
+    if (r.exists) rig.fake.accounts.users.push_back({u"Kiosk", 1});
+    if (r.lookup != 0 && r.lookup != NetStatus::kUserNotFound) rig.fake.accounts.lookupFailure = r.lookup;
+    rig.fake.accounts.addStatus = r.add;
+    rig.fake.accounts.logOnStatus = r.logOn;
+    rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    rig.main.Settings.Autologon = {r.createUser, u"kiosk", u"pw", true};
+    rig.main.ApplySettings();
+
+    const auto value = [&](TextView name) {
+      return rig.fake.registry.Value(RegistryRoot::LocalMachine, kWinlogonKey, name);
+    };
+    EXPECT_EQ(value(u"AutoAdminLogon")->data, StringValueBytes(r.written ? u"1" : u"0")) << r.row;
+    EXPECT_EQ(value(u"DefaultUsername") != nullptr, r.written) << r.row;
+    EXPECT_EQ(value(u"AutoLogonCount") == nullptr, r.written) << r.row << ": a count would end the log-on";
+    EXPECT_EQ(rig.fake.accounts.logOns.size(), r.tried ? 1u : 0u) << r.row;
+    ASSERT_EQ(rig.fake.messages.shown.size(), r.told ? 1u : 0u) << r.row;
+    if (r.told) {
+      EXPECT_NE(rig.fake.messages.shown[0].find(r.told), Text::npos) << TextToUtf8(rig.fake.messages.shown[0]);
+    }
+  }
+}
+
+TEST_F(ApplySettingsTest, APasswordIsTriedOncePerRunAndAnEmptyOneOnlyWarnedOfOnce) {
+  fake.accounts.users.push_back({u"kiosk", 1});
+  fake.accounts.logOnStatus = LogonStatus::kLogonFailure;
+  main.Settings.Autologon = {false, u"kiosk", u"wrong", true};
+  main.ApplySettings();
+  main.ApplySettings();
+  EXPECT_EQ(fake.accounts.logOns.size(), 1u) << "a failed try counts against the lockout policy";
+  main.Settings.Autologon.Password.clear();
+  main.ApplySettings();
+  main.ApplySettings();
+  EXPECT_EQ(fake.accounts.logOns.size(), 1u) << "an empty password is not tried";
+  ASSERT_EQ(fake.messages.shown.size(), 2u) << "the wrong password, then once the empty one";
+  EXPECT_NE(fake.messages.shown[1].find(u"has an empty password. Windows may turn automatic log-on off"), Text::npos);
+  EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1") << "written all the same";
+
+  MainWindowRig limited;
+  limited.fake.identity.administrator = false;
+  limited.fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
+  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  limited.main.Settings.Autologon = {true, u"kiosk", u"", true};
+  limited.main.ApplySettings();
+  EXPECT_TRUE(limited.fake.accounts.lookups.empty()) << "no account step for a limited user";
+  EXPECT_TRUE(limited.fake.messages.shown.empty());
 }
 
 }  // namespace

@@ -164,20 +164,21 @@ TEST_F(EventLogTest, EveryFailingApplyStepIsReported) {
   fake.identity.administrator = true;
   fake.files.files[u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini"] = "ini";
   fake.files.failWrites = true;
-  fake.accounts.addStatus = NetStatus::kPasswordTooShort;
+  fake.accounts.memberStatus = NetStatus::kAccessDenied;  // a refused account would leave no log-on to write
   fake.secrets.status = LsaStatus::kObjectNameNotFound;
   fake.groupPolicy.available = false;
   main.FormCreate(u"C:\\Apps\\lanthe.exe");
   main.Settings.Autologon.CreateUser = true;
   main.Settings.Autologon.EnableAutologon = true;
   main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"pw";
   main.ApplySettings();
   std::vector<std::string> failures;
   for (const auto& line : Events()) failures.push_back(line.substr(0, line.find(' ', line.find(' ') + 1)));
   EXPECT_EQ(failures, (std::vector<std::string>{"error 1006", "error 1006", "warning 1006", "warning 1006"}))
       << "the copy, the account, the plain-text password, the group policy";
   EXPECT_NE(Events()[0].find("File copy"), std::string::npos);
-  EXPECT_NE(Events()[1].find("\"kiosk\" could not be created"), std::string::npos);
+  EXPECT_NE(Events()[1].find("\"kiosk\" was created but could not be made a member"), std::string::npos);
   EXPECT_NE(Events()[2].find("plain text"), std::string::npos);
   EXPECT_NE(Events()[3].find("policies could not be written"), std::string::npos);
   EXPECT_EQ(fake.messages.shown.size(), 4u) << "and each told on screen as before";

@@ -423,13 +423,12 @@ class FakeGroupPolicy final : public IGroupPolicy {
     std::unique_ptr<IRegistryKey> GetUserRegistryKey() override {
       owner_.calls.push_back("key");
       if (!owner_.givesKey) return nullptr;
-      return std::make_unique<RecordingKey>(owner_, owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\User"));
+      return RecordingKey::Make(owner_, u"GPO\\User");
     }
     std::unique_ptr<IRegistryKey> GetMachineRegistryKey() override {
       owner_.calls.push_back("machine key");
       if (!owner_.givesKey) return nullptr;
-      return std::make_unique<RecordingKey>(owner_,
-                                            owner_.registry_.CreateKey(RegistryRoot::LocalMachine, u"GPO\\Machine"));
+      return RecordingKey::Make(owner_, u"GPO\\Machine");
     }
     void Save(bool machine) override { owner_.calls.push_back(machine ? "save machine" : "save"); }
 
@@ -437,20 +436,33 @@ class FakeGroupPolicy final : public IGroupPolicy {
     FakeGroupPolicy& owner_;
   };
 
-  // A key of the object's section: each value written is recorded as "write <name>".
+  // A key of the object's section (path below HKEY_LOCAL_MACHINE, made when missing):
+  // each value written is recorded as "write <name>", each removal as "delete <name>".
   class RecordingKey final : public IRegistryKey {
    public:
-    RecordingKey(FakeGroupPolicy& owner, std::unique_ptr<IRegistryKey> inner) : owner_(owner), inner_(std::move(inner)) {}
+    RecordingKey(FakeGroupPolicy& owner, Text path, std::unique_ptr<IRegistryKey> inner)
+        : owner_(owner), path_(std::move(path)), inner_(std::move(inner)) {}
+    static std::unique_ptr<IRegistryKey> Make(FakeGroupPolicy& owner, const Text& path) {
+      auto inner = owner.registry_.CreateKey(RegistryRoot::LocalMachine, path);
+      return inner ? std::make_unique<RecordingKey>(owner, path, std::move(inner)) : nullptr;
+    }
     std::optional<RegistryValue> ReadValue(TextView name) override { return inner_->ReadValue(name); }
     bool WriteString(TextView name, TextView value) override { return Record(name) && inner_->WriteString(name, value); }
     bool WriteDword(TextView name, std::uint32_t value) override { return Record(name) && inner_->WriteDword(name, value); }
     bool WriteBinary(TextView name, const std::vector<std::uint8_t>& value) override {
       return Record(name) && inner_->WriteBinary(name, value);
     }
-    bool DeleteValue(TextView name) override { return inner_->DeleteValue(name); }
+    bool DeleteValue(TextView name) override {
+      owner_.calls.push_back("delete " + TextToUtf8(name));
+      return inner_->DeleteValue(name);
+    }
     std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) override {
-      auto sub = inner_->CreateSubKey(path);
-      return sub ? std::make_unique<RecordingKey>(owner_, std::move(sub)) : nullptr;
+      return Make(owner_, path_ + u"\\" + Text(path));
+    }
+    std::unique_ptr<IRegistryKey> OpenSubKey(TextView path) override {
+      const Text sub = path_ + u"\\" + Text(path);
+      auto inner = owner_.registry_.OpenKey(RegistryRoot::LocalMachine, sub);
+      return inner ? std::make_unique<RecordingKey>(owner_, sub, std::move(inner)) : nullptr;
     }
 
    private:
@@ -459,6 +471,7 @@ class FakeGroupPolicy final : public IGroupPolicy {
       return true;
     }
     FakeGroupPolicy& owner_;
+    Text path_;
     std::unique_ptr<IRegistryKey> inner_;
   };
 
@@ -478,8 +491,13 @@ class FakeSecretStore final : public ISecretStore {
     auto it = secrets.find(Text(keyName));
     return it != secrets.end() && !it->second.empty();
   }
+  std::uint32_t DeletePrivateData(TextView keyName) override {
+    if (deleteStatus != LsaStatus::kSuccess) return deleteStatus;
+    return secrets.erase(Text(keyName)) ? LsaStatus::kSuccess : LsaStatus::kObjectNameNotFound;
+  }
   std::map<Text, Text> secrets;
   std::uint32_t status = LsaStatus::kSuccess;
+  std::uint32_t deleteStatus = LsaStatus::kSuccess;  // anything else: the removal is refused so
 };
 
 // The network: down for the first `downLooks` questions, then up (or always as `up`).
@@ -559,6 +577,8 @@ class FakeCrashWatcher final : public ICrashWatcher {
 };
 
 // Local accounts served in pages of a given size; the enumeration can be made to fail.
+// Names are compared as Windows does, letter case aside beyond ASCII too (here: the
+// Latin-1 letters).
 class FakeAccounts final : public IAccounts {
  public:
   UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) override {
@@ -581,6 +601,19 @@ class FakeAccounts final : public IAccounts {
     if (!workstation) return std::nullopt;
     return workstation;
   }
+  std::optional<Text> ComputerName() override { return computerName; }
+  std::uint32_t FindUser(TextView userName) override {
+    lookups.emplace_back(userName);
+    if (lookupFailure) return *lookupFailure;
+    for (const auto& user : users) {
+      if (SameName(user.name, userName)) return NetStatus::kSuccess;
+    }
+    return NetStatus::kUserNotFound;
+  }
+  std::uint32_t TryLogOn(TextView userName, TextView password) override {
+    logOns.emplace_back(Text(userName), Text(password));
+    return logOnStatus;
+  }
   std::uint32_t AddUser(TextView userName, TextView password) override {
     added.emplace_back(Text(userName), Text(password));
     if (addStatus == NetStatus::kSuccess) users.push_back({Text(userName), 1});
@@ -593,7 +626,7 @@ class FakeAccounts final : public IAccounts {
   }
   std::optional<UserDetails> GetUserDetails(TextView userName) override {
     for (const auto& user : users) {
-      if (EqualsIgnoreAsciiCase(user.name, userName)) {
+      if (SameName(user.name, userName)) {
         auto flags = userFlags.find(AsciiUpper(userName));
         return UserDetails{user.privilege, flags == userFlags.end() ? kPasswordNeverExpires : flags->second};
       }
@@ -610,8 +643,13 @@ class FakeAccounts final : public IAccounts {
   std::size_t pageSize = 10;
   std::optional<int> failAt;
   std::optional<WorkstationInfo> workstation = WorkstationInfo{u"KIOSK-01", u"WORKGROUP"};
+  std::optional<Text> computerName = Text(u"KIOSK-01");
   std::vector<Text> servers;
   int calls = 0;
+  std::vector<Text> lookups;                    // every name FindUser was asked for
+  std::optional<std::uint32_t> lookupFailure;   // FindUser cannot tell, with this status
+  std::uint32_t logOnStatus = 0;                // TryLogOn's answer
+  std::vector<std::pair<Text, Text>> logOns;    // (user name, password) of every TryLogOn
 
   std::uint32_t addStatus = NetStatus::kSuccess;
   std::vector<std::pair<Text, Text>> added;  // (user name, password) of every AddUser
@@ -619,6 +657,17 @@ class FakeAccounts final : public IAccounts {
   std::uint32_t memberStatus = NetStatus::kSuccess;
   std::vector<std::pair<Text, Text>> memberships;  // (group, account)
   std::map<std::uint32_t, Text> descriptions;
+
+ private:
+  static bool SameName(TextView a, TextView b) {
+    const auto fold = [](char16_t c) -> char16_t {
+      if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+      return AsciiUpper(c);
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+             return fold(x) == fold(y);
+           });
+  }
 };
 
 // A code page that has nothing beyond ASCII, to show what happens to characters a

@@ -58,7 +58,7 @@ TEST_F(GpoTest, WithoutTheRightsNothingIsWrittenAnywhereButSaveStillRuns) {
   EXPECT_EQ(registry.writes, 0);
   EXPECT_FALSE(registry.HasKey(RegistryRoot::CurrentUser, kSystem)) << "not even the user's own key";
   EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}));
-  EXPECT_EQ(windows.broadcasts, std::vector<Text>{u"Policy"});
+  EXPECT_TRUE(windows.broadcasts.empty()) << "nothing changed: no window is kept waiting";
 
   groupPolicy.opens = true;
   groupPolicy.givesKey = false;
@@ -127,6 +127,43 @@ TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {
   } catch (const GroupPolicyUnavailable& error) {
     EXPECT_EQ(error.code(), 0x80040154u);
     EXPECT_NE(error.message().find(u"0x80040154"), Text::npos);
+  }
+}
+
+TEST_F(GpoTest, AValueIsRemovedWhereItIsAndOnlyARemovalOrWriteIsAnnounced) {
+  constexpr char16_t kOld[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+  const struct {
+    bool own;
+    bool section;
+    bool write;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {true, true, false, {"create", "open", "key", "delete ScreenSaveActive", "save", "release"}},
+      {true, false, false, {"create", "open", "key", "save", "release"}},
+      {false, true, false, {"create", "open", "key", "delete ScreenSaveActive", "save", "release"}},
+      {false, false, false, {"create", "open", "key", "save", "release"}},
+      {false, false, true, {"create", "open", "key", "write DisableTaskMgr", "save", "release"}},
+  };
+  for (const auto& c : cases) {
+    testing::FakeRegistry machine;
+    testing::FakeWindowList listeners;
+    testing::FakeGroupPolicy object{machine};
+    const RegistryValue one{RegistryType::kString, StringValueBytes(u"1")};
+    if (c.own) machine.AddKey(RegistryRoot::CurrentUser, kOld).values[u"ScreenSaveActive"] = one;
+    const Text section = u"GPO\\User\\" + Text(kOld);
+    if (c.section) machine.AddKey(RegistryRoot::LocalMachine, section).values[u"ScreenSaveActive"] = one;
+    {
+      TGPO gpo(object, machine, listeners);
+      gpo.RemovePolicy(kOld, u"ScreenSaveActive");
+      if (c.write) gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+      gpo.SavePolicy();
+    }
+    EXPECT_EQ(object.calls, c.calls);
+    EXPECT_EQ(machine.Value(RegistryRoot::CurrentUser, kOld, u"ScreenSaveActive"), nullptr);
+    EXPECT_EQ(machine.Value(RegistryRoot::LocalMachine, section, u"ScreenSaveActive"), nullptr);
+    EXPECT_EQ(machine.HasKey(RegistryRoot::LocalMachine, section), c.section) << "no key is made";
+    EXPECT_EQ(machine.HasKey(RegistryRoot::CurrentUser, kOld), c.own);
+    EXPECT_EQ(listeners.broadcasts.size(), c.own || c.section || c.write ? 1u : 0u) << c.own << c.section << c.write;
   }
 }
 

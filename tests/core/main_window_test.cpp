@@ -299,5 +299,24 @@ TEST_F(MainWindowTest, NoElevationQuestionForElevatedOrLimitedUsers) {
   EXPECT_TRUE(limited.fake.messages.confirmations.empty());
 }
 
+TEST_F(MainWindowTest, EachLaunchButtonStartsItsOwnClientOrSaysItIsMissing) {
+  const std::pair<std::int32_t, Text> cases[] = {
+      {ConnectionType::kRemoteDesktop, u"C:\\Windows\\system32\\mstsc.exe"},
+      {ConnectionType::kCustomIca, u"C:\\Program Files\\Citrix\\ICA Client\\pn.exe"}};
+  for (const auto& [connectionType, path] : cases) {
+    MainWindowRig rig;
+    rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    rig.main.Settings.ConnectionType = connectionType;
+    rig.main.Settings.RDP.ClientPath = u"C:\\Windows\\system32";
+    rig.main.btnPNClick();
+    EXPECT_EQ(rig.fake.messages.shown, std::vector<Text>{u"File not found: " + path});
+    rig.fake.files.files[path] = "";
+    rig.main.btnPNClick();
+    ASSERT_EQ(rig.fake.processes.runs.size(), 1u) << connectionType;
+    EXPECT_EQ(rig.fake.processes.runs[0].CommandLine(), u"\"" + path + u"\" ") << "no parameters";
+    EXPECT_TRUE(rig.fake.processes.runs[0].wait);
+  }
+}
+
 }  // namespace
 }  // namespace lanthe

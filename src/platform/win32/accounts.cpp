@@ -1,5 +1,5 @@
-// Local accounts and the workstation's name through the network management calls,
-// and the local security authority's private data.
+// Local accounts and the computer's name through the network management and system
+// information calls, trial log-ons, and the local security authority's private data.
 
 #include <windows.h>
 #include <lm.h>
@@ -56,6 +56,40 @@ std::optional<WorkstationInfo> Win32Accounts::GetWorkstationInfo() noexcept {
   }
 }
 
+std::optional<Text> Win32Accounts::ComputerName() noexcept {
+  try {
+    // The NetBIOS name is what Winlogon and the account calls know the computer by;
+    // unlike NetWkstaGetInfo, this call needs no Workstation service.
+    std::wstring name(MAX_COMPUTERNAME_LENGTH + 1, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      DWORD size = static_cast<DWORD>(name.size());
+      if (::GetComputerNameExW(ComputerNameNetBIOS, name.data(), &size)) {
+        if (size == 0) return std::nullopt;
+        return FromWide(std::wstring_view(name.data(), size));
+      }
+      // Too small: size now holds the length needed, its terminating NUL included.
+      if (::GetLastError() != ERROR_MORE_DATA || size <= name.size()) return std::nullopt;
+      name.assign(size, L'\0');
+    }
+    return std::nullopt;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::uint32_t Win32Accounts::FindUser(TextView userName) noexcept {
+  try {
+    LPBYTE raw = nullptr;
+    // Level 0 (the name alone) asks for the least; NERR_UserNotFound is NetUserGetInfo's
+    // documented answer for an account that is not there.
+    const NET_API_STATUS status = ::NetUserGetInfo(nullptr, ToWide(userName).c_str(), 0, &raw);
+    const UniqueNetApiBuffer buffer(raw);
+    return status;
+  } catch (...) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
 namespace {
 
 // A copy of a password that is wiped before its memory goes back.
@@ -87,6 +121,24 @@ std::uint32_t Win32Accounts::AddUser(TextView userName, TextView password) noexc
     user.usri1_flags = UF_SCRIPT | UF_DONT_EXPIRE_PASSWD | UF_PASSWD_CANT_CHANGE;
     DWORD badParameter = 0;
     return ::NetUserAdd(nullptr, 1, reinterpret_cast<LPBYTE>(&user), &badParameter);
+  } catch (...) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+std::uint32_t Win32Accounts::TryLogOn(TextView userName, TextView password) noexcept {
+  try {
+    const std::wstring name = ToWide(userName);
+    SecretText secret(password);
+    HANDLE raw = nullptr;
+    // "." takes the account from the local account database only (LogonUserW's page);
+    // an interactive log-on is what Winlogon does with these values.
+    if (!::LogonUserW(name.c_str(), L".", secret.data(), LOGON32_LOGON_INTERACTIVE, LOGON32_PROVIDER_DEFAULT, &raw)) {
+      const DWORD error = ::GetLastError();
+      return error == 0 ? LogonStatus::kLogonFailure : error;
+    }
+    const UniqueHandle token(raw);
+    return 0;
   } catch (...) {
     return ERROR_NOT_ENOUGH_MEMORY;
   }
@@ -184,6 +236,26 @@ bool Win32SecretStore::HasPrivateData(TextView keyName) noexcept {
     return stored;
   } catch (...) {
     return false;
+  }
+}
+
+std::uint32_t Win32SecretStore::DeletePrivateData(TextView keyName) noexcept {
+  try {
+    LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero
+    LSA_HANDLE raw = nullptr;
+    NTSTATUS status = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_SECRET, &raw);
+    if (status != 0) return static_cast<std::uint32_t>(status);
+    const UniqueLsaHandle policy(raw);
+    std::wstring name = ToWide(keyName);
+    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF) return LsaStatus::kInvalidParameter;
+    LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                                  static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
+    // Without data the call removes what is stored under the name, and the name itself
+    // (LsaStorePrivateData's page).
+    status = ::LsaStorePrivateData(policy.get(), &nameString, nullptr);
+    return static_cast<std::uint32_t>(status);
+  } catch (...) {
+    return LsaStatus::kNoMemory;
   }
 }
 

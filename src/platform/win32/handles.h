@@ -203,7 +203,8 @@ void EnsureCom() noexcept;
 // was and is not uninitialised here either.
 class ComScope {
  public:
-  ComScope() noexcept : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  // flags: the COINIT_ flags, a single-threaded apartment among them.
+  explicit ComScope(DWORD flags = COINIT_APARTMENTTHREADED) noexcept : result_(::CoInitializeEx(nullptr, flags)) {}
   ~ComScope() {
     if (SUCCEEDED(result_)) ::CoUninitialize();
   }

@@ -137,6 +137,23 @@ bool TestSeamSecretStore::HasPrivateData(TextView keyName) noexcept {
   }
 }
 
+std::uint32_t TestSeamSecretStore::DeletePrivateData(TextView keyName) noexcept {
+  try {
+    if (EnvironmentValue(L"LANTHE_TEST_LSA") != L"registry") return real_.DeletePrivateData(keyName);
+    HKEY key = nullptr;
+    // As the real store answers: nothing stored under the name is "not found".
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kTestSecretsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+      return LsaStatus::kObjectNameNotFound;
+    }
+    const UniqueKey owned(key);
+    const LSTATUS status = ::RegDeleteValueW(key, ToWide(keyName).c_str());
+    if (status == ERROR_FILE_NOT_FOUND) return LsaStatus::kObjectNameNotFound;
+    return status == ERROR_SUCCESS ? LsaStatus::kSuccess : LsaStatus::kAccessDenied;
+  } catch (...) {
+    return LsaStatus::kNoMemory;
+  }
+}
+
 bool TestSeamNetwork::IsUp() noexcept {
   try {
     const std::wstring after = EnvironmentValue(L"LANTHE_TEST_NETWORK_UP_AFTER_MS");

@@ -28,7 +28,8 @@
 // LANTHE_TEST_LSA            "registry": a stand-in for the local security authority's
 //                            private data (which Wine cannot store) keeps each secret as
 //                            a string value under HKEY_CURRENT_USER\Software\Lanthe Test
-//                            LSA. Unset: the real store.
+//                            LSA, and deletes that value to delete the secret. Unset: the
+//                            real store.
 // LANTHE_TEST_START_STAMP    file to which the first program start appends one ASCII
 //                            line "<process created> <program's first line> <right
 //                            before its CreateProcessW> <frequency>\r\n" in performance
@@ -69,6 +70,7 @@ class TestSeamSecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
   bool HasPrivateData(TextView keyName) noexcept override;
+  std::uint32_t DeletePrivateData(TextView keyName) noexcept override;
 
  private:
   Win32SecretStore real_;

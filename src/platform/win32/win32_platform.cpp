@@ -113,6 +113,15 @@ class Win32RegistryKey final : public IRegistryKey {
     });
   }
 
+  std::unique_ptr<IRegistryKey> OpenSubKey(TextView path) noexcept override {
+    return Guarded<std::unique_ptr<IRegistryKey>>(nullptr, [&]() -> std::unique_ptr<IRegistryKey> {
+      const std::wstring subKey = ToWide(TrimBackslashes(path));
+      HKEY raw = nullptr;
+      if (::RegOpenKeyExW(key_.get(), subKey.c_str(), 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return nullptr;
+      return OwnKey(raw);
+    });
+  }
+
  private:
   bool Write(TextView name, DWORD type, const BYTE* data, std::size_t size) noexcept {
     if (size > MAXDWORD) return false;
@@ -301,6 +310,9 @@ bool Win32Processes::KillProcessByName(TextView name) noexcept { return win32::K
 
 bool Win32Processes::StartElevated(TextView program, TextView parameters) noexcept {
   return Guarded(false, [&] {
+    // ShellExecuteExW may hand the verb to shell extensions activated through COM; its
+    // page asks for a single-threaded apartment without OLE1 DDE on the calling thread.
+    const ComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::wstring file = ToWide(program);
     const std::wstring arguments = ToWide(parameters);
     SHELLEXECUTEINFOW info{};

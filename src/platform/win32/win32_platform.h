@@ -111,17 +111,21 @@ class Win32ShellLinks final : public IShellLinks {
   std::optional<Shortcut> ReadShortcut(TextView path) noexcept override;
 };
 
-// NetUserEnum, NetWkstaGetInfo, NetUserAdd and NetLocalGroupAddMembers.
+// NetUserEnum, NetWkstaGetInfo, GetComputerNameExW, NetUserAdd, NetUserGetInfo,
+// NetLocalGroupAddMembers and LogonUserW.
 class Win32Accounts final : public IAccounts {
  public:
   UserEnumPage EnumerateUsers(TextView serverName, std::uint32_t& resumeHandle) noexcept override;
   std::optional<WorkstationInfo> GetWorkstationInfo() noexcept override;
+  std::optional<Text> ComputerName() noexcept override;
   std::uint32_t AddUser(TextView userName, TextView password) noexcept override;
   std::optional<Text> UsersGroupName() noexcept override;
   std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) noexcept override;
   // FormatMessageW from the system's messages, then from netmsg.dll (the NERR_ codes).
   Text DescribeStatus(std::uint32_t status) noexcept override;
   std::optional<UserDetails> GetUserDetails(TextView userName) noexcept override;
+  std::uint32_t FindUser(TextView userName) noexcept override;
+  std::uint32_t TryLogOn(TextView userName, TextView password) noexcept override;
 };
 
 // GetAdaptersAddresses, from the IP helper loaded at the first question.
@@ -185,11 +189,12 @@ class Win32Clock final : public IClock {
   std::uint64_t NowMilliseconds() noexcept override;
 };
 
-// LsaOpenPolicy and LsaStorePrivateData.
+// LsaOpenPolicy, LsaStorePrivateData and LsaRetrievePrivateData.
 class Win32SecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
   bool HasPrivateData(TextView keyName) noexcept override;
+  std::uint32_t DeletePrivateData(TextView keyName) noexcept override;
 };
 
 // Starts the log-on's own programs on a thread of its own, which makes its own services
