@@ -120,6 +120,8 @@ const std::array kFields = {
     WrittenOnlyWhenChanged(Within(Integer(u"", u"WaitForNetwork", "WaitForNetwork", LANTHE_INT(WaitForNetwork),
                                           kWaitForNetworkDefault),
                                   0, kWaitForNetworkMaximum)),
+    WrittenOnlyWhenChanged(
+        Flag(u"", u"RunStartupPrograms", "RunStartupPrograms", LANTHE_FLAG(RunStartupPrograms), true)),
 };
 
 #undef LANTHE_INT

@@ -24,6 +24,7 @@ constexpr PolicyControl kPolicyControls[] = {
     {"colBackgroundColor", "BackgroundColor"},
     {"chkLockSecureScreen", "LockSecureScreen"},
     {"speWaitForNetwork", "WaitForNetwork"},
+    {"chkRunStartupPrograms", "RunStartupPrograms"},
 };
 
 }  // namespace
@@ -75,6 +76,7 @@ void TdlgSettings::SettingsToControls() {
   Controls.colBackgroundColor = s.BackgroundColor;
   Controls.chkLockSecureScreen = s.LockSecureScreen;
   Controls.speWaitForNetwork = EffectiveWaitForNetwork(s);
+  Controls.chkRunStartupPrograms = s.RunStartupPrograms;
 }
 
 void TdlgSettings::ControlsToSettings() {
@@ -107,6 +109,7 @@ void TdlgSettings::ControlsToSettings() {
   s.LockSecureScreen = Controls.chkLockSecureScreen;
   // A value the spin editor shows within its range replaces only one it changed.
   if (Controls.speWaitForNetwork != EffectiveWaitForNetwork(s)) s.WaitForNetwork = Controls.speWaitForNetwork;
+  s.RunStartupPrograms = Controls.chkRunStartupPrograms;
 }
 
 int TdlgSettings::btnOkClick() {

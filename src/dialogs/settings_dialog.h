@@ -53,6 +53,7 @@ struct SettingsDialogControls {
   std::int32_t colBackgroundColor = 0;
   bool chkLockSecureScreen = false;
   int speWaitForNetwork = 0;  // seconds, within 0 to 600
+  bool chkRunStartupPrograms = false;
 
   bool operator==(const SettingsDialogControls&) const = default;
 };

@@ -26,6 +26,7 @@ constexpr std::uint32_t kSettingsDamaged = 1005;
 constexpr std::uint32_t kApplyFailed = 1006;
 constexpr std::uint32_t kNetworkWaitTimedOut = 1007;
 constexpr std::uint32_t kPolicyOverrides = 1008;
+constexpr std::uint32_t kStartupProgramFailed = 1009;
 constexpr std::uint32_t kSessionNotEnded = 1010;
 constexpr std::uint32_t kCrashRestart = 1011;
 }  // namespace EventId

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "platform/text.h"
 
@@ -33,6 +34,11 @@ class IProcesses {
   // Starts program with the given parameters asking for full administrator rights
   // (the system may ask the user to confirm). Whether the program was started.
   virtual bool StartElevated(TextView program, TextView parameters) = 0;
+  // Starts a whole command line as the system splits it (the program first, quoted
+  // when it holds blanks), never through a command interpreter, and tells nobody when
+  // it cannot: nullopt then. Otherwise, with wait, blocks until the program has ended
+  // and gives its exit code; without, gives 0 at once.
+  virtual std::optional<std::uint32_t> StartCommandLine(TextView commandLine, bool wait) = 0;
 };
 
 // The matching rule of KillProcessByName: the process's executable field matches when

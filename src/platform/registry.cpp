@@ -3,13 +3,16 @@
 namespace lanthe {
 
 std::optional<Text> ReadStringValue(IRegistryKey& key, TextView name) {
-  auto value = key.ReadValue(name);
-  if (!value || (value->type != RegistryType::kString && value->type != RegistryType::kExpandString)) {
-    return std::nullopt;
-  }
+  const auto value = key.ReadValue(name);
+  if (!value) return std::nullopt;
+  return StringValueText(*value);
+}
+
+std::optional<Text> StringValueText(const RegistryValue& value) {
+  if (value.type != RegistryType::kString && value.type != RegistryType::kExpandString) return std::nullopt;
   Text text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    const auto c = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
+  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    const auto c = static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
     if (c == 0) break;
     text.push_back(c);
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The registry as the program sees it: keys under the current user's and the local
-// machine's root, and keys handed out by the group-policy object, holding string,
-// double-word and binary values.
+// machine's root (the machine's also as 32-bit programs see it), and keys handed out
+// by the group-policy object, holding string, double-word and binary values.
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +13,12 @@
 
 namespace lanthe {
 
-enum class RegistryRoot { CurrentUser, LocalMachine };
+// LocalMachine32 is HKEY_LOCAL_MACHINE in its 32-bit view (KEY_WOW64_32KEY): where
+// 32-bit programs write, which 64-bit Windows keeps apart for most of SOFTWARE (the
+// WOW6432Node that regedit shows). Lanthe is a 64-bit program, so LocalMachine is the
+// 64-bit view. Microsoft's "Registry Keys Affected by WOW64" lists which keys differ;
+// for the others both roots name the same key.
+enum class RegistryRoot { CurrentUser, LocalMachine, LocalMachine32 };
 
 // Value types with the numbers the registry itself uses.
 namespace RegistryType {
@@ -50,6 +55,10 @@ class IRegistryKey {
     static_cast<void>(path);
     return nullptr;
   }
+  // The names of the key's values (the default value's is empty), in the registry's
+  // order; empty when there are none or they cannot be listed. Keys that are only
+  // ever written (the group-policy object's sections) may keep this default.
+  virtual std::vector<Text> ValueNames() { return {}; }
 };
 
 class IRegistry {
@@ -66,9 +75,10 @@ class IRegistry {
   virtual std::unique_ptr<IRegistryKey> OpenKeyForReading(RegistryRoot root, TextView path) = 0;
 };
 
-// A string value's text: REG_SZ and REG_EXPAND_SZ data up to the first NUL.
-// nullopt when the value is missing or of another type.
+// A string value's text: REG_SZ and REG_EXPAND_SZ data up to the first NUL, not
+// expanded. nullopt when the value is missing or of another type.
 std::optional<Text> ReadStringValue(IRegistryKey& key, TextView name);
+std::optional<Text> StringValueText(const RegistryValue& value);
 
 // UTF-16 little-endian bytes of a text with its terminating NUL, as string values are stored.
 std::vector<std::uint8_t> StringValueBytes(TextView text);

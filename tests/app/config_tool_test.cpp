@@ -44,7 +44,8 @@ constexpr char kDefaultsJson[] =
     "\"ClientPath\":\"\",\"FullScreen\":true,\"Port\":3389,\"UseRDPFile\":false,\"RDPFileLocation\":\"\"},"
     "\"Autologon\":{\"CreateUser\":false,\"EnableAutologon\":false,\"UseSysinternals\":false,\"Username\":\"\","
     "\"Password\":\"\"},\"AutologonExe\":\"autologon.exe\",\"DisableTaskManager\":false,\"RemoveWallpaper\":false,"
-    "\"UseBackgroundColor\":true,\"BackgroundColor\":0,\"LockSecureScreen\":false,\"WaitForNetwork\":30}\n";
+    "\"UseBackgroundColor\":true,\"BackgroundColor\":0,\"LockSecureScreen\":false,\"WaitForNetwork\":30,"
+    "\"RunStartupPrograms\":true}\n";
 
 TEST_F(ConfigToolTest, ShowOfAMissingFileGivesTheDefaultsWithoutAsking) {
   EXPECT_EQ(Run({u"show", u"settings.xml"}), ConfigToolExit::kOk);
@@ -172,10 +173,15 @@ TEST_F(ConfigToolTest, TheLockdownSettingsAreShownWrittenAndChecked) {
   ASSERT_EQ(Run({u"write", u"/k.xml"}), ConfigToolExit::kOk);
   EXPECT_EQ(File(u"/k.xml").find("WaitForNetwork"), std::string::npos) << "defaults are not written";
   EXPECT_EQ(Run({u"show", u"/k.xml"}), ConfigToolExit::kOk);
-  EXPECT_NE(out.find("\"LockSecureScreen\":false,\"WaitForNetwork\":30}"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"LockSecureScreen\":false,\"WaitForNetwork\":30,\"RunStartupPrograms\":true}"),
+            std::string::npos)
+      << out;
 
-  ASSERT_EQ(Run({u"write", u"/k.xml", u"lockSecureScreen=true", u"WaitForNetwork=900"}), ConfigToolExit::kOk) << err;
+  ASSERT_EQ(Run({u"write", u"/k.xml", u"lockSecureScreen=true", u"WaitForNetwork=900", u"RunStartupPrograms=false"}),
+            ConfigToolExit::kOk)
+      << err;
   EXPECT_NE(File(u"/k.xml").find("<LockSecureScreen>True</LockSecureScreen>"), std::string::npos);
+  EXPECT_NE(File(u"/k.xml").find("<RunStartupPrograms>False</RunStartupPrograms>"), std::string::npos);
   EXPECT_EQ(Run({u"check", u"/k.xml"}), ConfigToolExit::kFailed);
   EXPECT_NE(out.find("WaitForNetwork: 900 is outside 0 to 600: 600 is used"), std::string::npos) << out;
   File(u"/n.xml") = "<Settings><WaitForNetwork>-3</WaitForNetwork></Settings>";

@@ -94,6 +94,12 @@ class FakeRegistry final : public IRegistry {
     std::unique_ptr<IRegistryKey> CreateSubKey(TextView path) override {
       return owner_.CreateKey(root_, path_ + u"\\" + Text(path));
     }
+    // In the order of their names.
+    std::vector<Text> ValueNames() override {
+      std::vector<Text> names;
+      for (const auto& [name, value] : Self().values) names.push_back(name);
+      return names;
+    }
 
    private:
     Key& Self() { return owner_.keys_[{root_, path_}]; }
@@ -301,6 +307,16 @@ class FakeProcesses final : public IProcesses {
     elevatedStarts.push_back(Run{Text(program), Text(parameters), ShowState::kNormal, false});
     return elevatedStartResult;
   }
+  struct CommandLineStart {
+    Text commandLine;
+    bool wait;
+  };
+  std::optional<std::uint32_t> StartCommandLine(TextView commandLine, bool wait) override {
+    commandLineStarts.push_back(CommandLineStart{Text(commandLine), wait});
+    if (startFails || unstartable.count(Text(commandLine))) return std::nullopt;
+    if (onCommandLine) onCommandLine(commandLineStarts.back());
+    return 0;
+  }
 
   std::vector<Run> runs;
   std::vector<Text> killed;
@@ -311,6 +327,9 @@ class FakeProcesses final : public IProcesses {
   bool startFails = false;  // no program can be started
   std::vector<Run> elevatedStarts;
   bool elevatedStartResult = true;
+  std::vector<CommandLineStart> commandLineStarts;  // every StartCommandLine, started or not
+  std::set<Text> unstartable;                        // command lines that cannot be started
+  std::function<void(const CommandLineStart&)> onCommandLine;  // while such a program runs
 };
 
 // INI files as sections of keys in file order.

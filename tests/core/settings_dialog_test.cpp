@@ -40,23 +40,26 @@ TEST_F(SettingsDialogTest, OkWithoutChangesStoresTheSameValues) {
   EXPECT_EQ(dialog.DialogSettings, s);
 }
 
-TEST_F(SettingsDialogTest, TheKioskPageEditsBothLockdownSettings) {
+TEST_F(SettingsDialogTest, TheKioskPageEditsItsSettings) {
   TSettings s = defaults;
   s.WaitForNetwork = 900;  // a hand-edited file: shown at the limit, kept unless changed
   Show(s);
   EXPECT_FALSE(dialog.Controls.chkLockSecureScreen);
   EXPECT_EQ(dialog.Controls.speWaitForNetwork, 600);
+  EXPECT_TRUE(dialog.Controls.chkRunStartupPrograms);
   dialog.btnOkClick();
   EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 900);
 
   Show(dialog.DialogSettings);
   dialog.Controls.chkLockSecureScreen = true;
   dialog.Controls.speWaitForNetwork = 45;
+  dialog.Controls.chkRunStartupPrograms = false;
   dialog.UpdateApplyBtn();
   EXPECT_TRUE(dialog.ApplyEnabled());
   dialog.btnApplyClick();
   EXPECT_TRUE(dialog.DialogSettings.LockSecureScreen);
   EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 45);
+  EXPECT_FALSE(dialog.DialogSettings.RunStartupPrograms);
   EXPECT_FALSE(dialog.ApplyEnabled());
 }
 

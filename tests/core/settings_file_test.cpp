@@ -284,6 +284,7 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesASaveAndALoad) {
   settings.BackgroundColor = 0x00FF8040;
   settings.LockSecureScreen = true;
   settings.WaitForNetwork = 0;
+  settings.RunStartupPrograms = false;
   ASSERT_TRUE(Save());
   const TSettings saved = settings;
 
@@ -300,20 +301,25 @@ TEST_F(SettingsFileTest, LaterElementsAreWrittenOnlyWhenTheyDifferFromTheirDefau
   ASSERT_EQ(LoadText(kDefaultFile), SettingsLoadOutcome::kLoaded);
   EXPECT_FALSE(settings.LockSecureScreen);
   EXPECT_EQ(settings.WaitForNetwork, 30);
+  EXPECT_TRUE(settings.RunStartupPrograms);
   ASSERT_TRUE(Save());
   EXPECT_EQ(Written(), kDefaultFile);
 
   settings.LockSecureScreen = true;
   settings.WaitForNetwork = 120;
+  settings.RunStartupPrograms = false;
   ASSERT_TRUE(Save());
   std::string expected = kDefaultFile;
   expected.insert(expected.rfind("</Settings>"),
-                  "  <LockSecureScreen>True</LockSecureScreen>\r\n  <WaitForNetwork>120</WaitForNetwork>\r\n");
+                  "  <LockSecureScreen>True</LockSecureScreen>\r\n  <WaitForNetwork>120</WaitForNetwork>\r\n"
+                  "  <RunStartupPrograms>False</RunStartupPrograms>\r\n");
   EXPECT_EQ(Written(), expected) << "after every earlier element";
 
   settings.LockSecureScreen = false;
+  settings.RunStartupPrograms = true;
   ASSERT_TRUE(Save());
   EXPECT_EQ(Written().find("LockSecureScreen"), std::string::npos);
+  EXPECT_EQ(Written().find("RunStartupPrograms"), std::string::npos);
   EXPECT_NE(Written().find("<WaitForNetwork>120</WaitForNetwork>"), std::string::npos);
 }
 
@@ -333,8 +339,10 @@ TEST_F(SettingsFileTest, LaterElementsAreReadByTheRulesOfTheOthers) {
               SettingsLoadOutcome::kLoaded);
     EXPECT_EQ(EffectiveWaitForNetwork(settings), c.effective) << c.stored << ": the nearest limit is used";
   }
+  settings.RunStartupPrograms = false;
   ASSERT_EQ(LoadText("<Settings/>"), SettingsLoadOutcome::kLoaded);
   EXPECT_EQ(settings.WaitForNetwork, 30) << "missing: the default";
+  EXPECT_TRUE(settings.RunStartupPrograms) << "missing: the default";
 }
 
 TEST_F(SettingsFileTest, WhiteSpaceOnlyTextComesBackEmpty) {

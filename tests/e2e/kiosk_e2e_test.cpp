@@ -169,11 +169,16 @@ TEST(KioskE2E, TheSettingsDialogsKioskPageReachesTheFile) {
   ASSERT_TRUE(buddy);
   EXPECT_EQ(ControlText(buddy), L"30");
   ::SendMessageW(buddy, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"45"));
+  HWND startupPrograms = FindControl(dialog, L"Button", L"Start the log-on's programs (Run and RunOnce)");
+  ASSERT_TRUE(startupPrograms);
+  EXPECT_EQ(::SendMessageW(startupPrograms, BM_GETCHECK, 0, 0), BST_CHECKED);
+  Click(startupPrograms);
   Click(FindControl(dialog, L"Button", L"OK"));
   EXPECT_TRUE(WaitUntil([&] {
     const std::wstring saved = run.ReadFileText(L"settings.xml");
     return saved.find(L"<LockSecureScreen>True</LockSecureScreen>") != std::wstring::npos &&
-           saved.find(L"<WaitForNetwork>45</WaitForNetwork>") != std::wstring::npos;
+           saved.find(L"<WaitForNetwork>45</WaitForNetwork>") != std::wstring::npos &&
+           saved.find(L"<RunStartupPrograms>False</RunStartupPrograms>") != std::wstring::npos;
   })) << std::string(run.ReadFileText(L"settings.xml").begin(), run.ReadFileText(L"settings.xml").end());
 }
 

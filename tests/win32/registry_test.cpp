@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/registry.h"
 #include "platform/win32/win32_platform.h"
 #include "test_support.h"
@@ -24,13 +26,21 @@ class RegistryTest : public ::testing::Test {
       // The shared parent goes when no other run uses it.
       ::RegDeleteKeyW(root, L"Software\\LantheTests");
     }
+    // The machine's 32-bit view, which RegDeleteTreeW on the root does not reach.
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, base_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &raw) == ERROR_SUCCESS) {
+      ::RegDeleteTreeW(raw, nullptr);
+      ::RegCloseKey(raw);
+    }
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, base_.c_str(), KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\LantheTests", KEY_WOW64_32KEY, 0);
   }
 
   // Path below the test's own key.
   std::wstring Path(const std::wstring& below = L"") const { return below.empty() ? base_ : base_ + L"\\" + below; }
-  static bool Exists(HKEY root, const std::wstring& path) {
+  static bool Exists(HKEY root, const std::wstring& path, REGSAM view = 0) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return false;
     ::RegCloseKey(raw);
     return true;
   }
@@ -175,6 +185,23 @@ TEST_F(RegistryTest, SubKeysAreCreatedOrOpenedBelowTheKey) {
   const auto value = same->ReadValue(u"Value");
   ASSERT_TRUE(value.has_value());
   EXPECT_EQ(value->data, (std::vector<std::uint8_t>{42, 0, 0, 0}));
+}
+
+TEST_F(RegistryTest, ValueNamesAndTheMachines32BitView) {
+  // Where 32-bit programs write: apart from the 64-bit view, children included.
+  auto key = registry_.CreateKey(RegistryRoot::LocalMachine32, T(Path()));
+  ASSERT_NE(key, nullptr);
+  EXPECT_TRUE(key->ValueNames().empty());
+  for (const char16_t* name : {u"Agent", u"", u"!Later"}) EXPECT_TRUE(key->WriteString(name, u"x"));
+  EXPECT_TRUE(key->WriteDword(u"Number", 1));
+  ASSERT_NE(key->CreateSubKey(u"Child"), nullptr);
+  EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, Path(L"Child"), KEY_WOW64_32KEY));
+  EXPECT_EQ(registry_.OpenKey(RegistryRoot::LocalMachine, T(Path())), nullptr);
+  auto read = registry_.OpenKeyForReading(RegistryRoot::LocalMachine32, T(Path()));
+  ASSERT_NE(read, nullptr);
+  auto names = read->ValueNames();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<Text>{u"", u"!Later", u"Agent", u"Number"}));
 }
 
 TEST_F(RegistryTest, WrappedKeyIsUsedAndClosed) {

@@ -143,6 +143,10 @@ void SettingsDialogView::BuildControls() {
   OnChange(*speWaitForNetwork,
            [](toolkit::SpinEdit& spin, SettingsDialogControls& s) { s.speWaitForNetwork = spin.Value(); });
   lblWaitForNetworkUnit = std::make_unique<Label>(kiosk, u"seconds", Bounds{228, 56, 60, 13});
+  chkRunStartupPrograms =
+      std::make_unique<CheckBox>(kiosk, u"Start the log-on's programs (Run and RunOnce)", Bounds{8, 86, 396, 17});
+  OnChange(*chkRunStartupPrograms,
+           [](CheckBox& c, SettingsDialogControls& s) { s.chkRunStartupPrograms = c.Checked(); });
 
   btnOk = std::make_unique<Button>(*this, u"OK", Bounds{190, 283, 75, 25});
   btnOk->OnClick = [this](Button&) { SetModalResult(dialog_.btnOkClick()); };
@@ -176,6 +180,7 @@ void SettingsDialogView::GreySetByPolicy() {
       {colBackgroundColor.get(), "colBackgroundColor"},
       {chkLockSecureScreen.get(), "chkLockSecureScreen"},
       {speWaitForNetwork.get(), "speWaitForNetwork"},
+      {chkRunStartupPrograms.get(), "chkRunStartupPrograms"},
   };
   for (const auto& [control, name] : controls) {
     if (!dialog_.SetByPolicy(name)) continue;
@@ -210,6 +215,7 @@ void SettingsDialogView::RenderControls() {
   colBackgroundColor->SetColor(static_cast<COLORREF>(c.colBackgroundColor));
   chkLockSecureScreen->SetChecked(c.chkLockSecureScreen);
   speWaitForNetwork->SetValue(c.speWaitForNetwork);
+  chkRunStartupPrograms->SetChecked(c.chkRunStartupPrograms);
 }
 
 void SettingsDialogView::RenderState() {

@@ -132,6 +132,28 @@ std::uint32_t RunProgram(TextView program, TextView parameters, std::uint16_t sh
   return exitCode;
 }
 
+std::optional<std::uint32_t> StartCommandLine(TextView commandLine, bool wait) noexcept {
+  UniqueProcessInformation process;
+  try {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // CreateProcessW may write into the command line, so it lives in a buffer of its own.
+    std::wstring buffer = ToWide(commandLine);
+    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                          &startup, process.put())) {
+      return std::nullopt;
+    }
+  } catch (...) {
+    return std::nullopt;
+  }
+  process.closeThread();
+  DWORD exitCode = 0;
+  if (wait && WaitAnsweringSentMessages(process.process()) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.process(), &exitCode);
+  }
+  return exitCode;
+}
+
 bool KillProcessByName(TextView name) noexcept {
   const UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;

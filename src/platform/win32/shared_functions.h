@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "platform/message_boxes.h"
 #include "platform/text.h"
@@ -39,6 +40,12 @@ DWORD WaitAnsweringSentMessages(HANDLE process, DWORD timeoutMs = INFINITE) noex
 // The process that RunProgram waits for at this moment (from its start, through the
 // started callback, to its end); null otherwise. Owned by RunProgram.
 HANDLE WaitedProgram() noexcept;
+// Starts a whole command line with CreateProcessW (no application name, so the system
+// splits it; no command interpreter) and shows nothing when it cannot: nullopt then.
+// With wait, blocks until the program has ended, answering only the messages other
+// programs send to this thread's windows meanwhile, and gives its exit code; without,
+// gives 0.
+std::optional<std::uint32_t> StartCommandLine(TextView commandLine, bool wait) noexcept;
 
 // Terminates every process whose executable field matches name (ProcessNameMatches).
 // The outcome of the last termination tried; false when nothing matched.

@@ -29,8 +29,12 @@ Result Guarded(Result failure, Body&& body) noexcept {
 // ---- Registry ---------------------------------------------------------------
 
 HKEY RootKey(RegistryRoot root) noexcept {
-  return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  return root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
+
+// Microsoft's "Accessing an Alternate Registry View": the flag goes with every key
+// opened or created below one of that view, not only with the first.
+REGSAM ViewOf(RegistryRoot root) noexcept { return root == RegistryRoot::LocalMachine32 ? KEY_WOW64_32KEY : 0; }
 
 // "\SOFTWARE\Citrix\PNAgent\" names the same key as "SOFTWARE\Citrix\PNAgent": the
 // registry functions refuse a leading backslash, and a trailing one is not part of
@@ -41,11 +45,11 @@ TextView TrimBackslashes(TextView path) noexcept {
   return path;
 }
 
-std::unique_ptr<IRegistryKey> OwnKey(HKEY raw) noexcept;
+std::unique_ptr<IRegistryKey> OwnKey(HKEY raw, REGSAM view = 0) noexcept;
 
 class Win32RegistryKey final : public IRegistryKey {
  public:
-  explicit Win32RegistryKey(UniqueKey key) noexcept : key_(std::move(key)) {}
+  Win32RegistryKey(UniqueKey key, REGSAM view) noexcept : key_(std::move(key)), view_(view) {}
 
   std::optional<RegistryValue> ReadValue(TextView name) noexcept override {
     return Guarded<std::optional<RegistryValue>>(std::nullopt, [&]() -> std::optional<RegistryValue> {
@@ -106,10 +110,27 @@ class Win32RegistryKey final : public IRegistryKey {
       const std::wstring subKey = ToWide(TrimBackslashes(path));
       HKEY raw = nullptr;
       if (::RegCreateKeyExW(key_.get(), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &raw, nullptr) != ERROR_SUCCESS) {
+                            KEY_ALL_ACCESS | view_, nullptr, &raw, nullptr) != ERROR_SUCCESS) {
         return nullptr;
       }
-      return OwnKey(raw);
+      return OwnKey(raw, view_);
+    });
+  }
+
+  std::vector<Text> ValueNames() noexcept override {
+    return Guarded(std::vector<Text>(), [&] {
+      std::vector<Text> names;
+      // Room for the longest name the registry allows (16,383 characters, Microsoft's
+      // "Registry Element Size Limits") and its NUL.
+      std::wstring name(16384, L'\0');
+      for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status =
+            ::RegEnumValueW(key_.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS at the end
+        names.push_back(FromWide(std::wstring_view(name.data(), length)));
+      }
+      return names;
     });
   }
 
@@ -135,27 +156,29 @@ class Win32RegistryKey final : public IRegistryKey {
   }
 
   UniqueKey key_;
+  REGSAM view_;  // KEY_WOW64_32KEY for a key of the 32-bit view, else 0
 };
 
-std::unique_ptr<IRegistryKey> OwnKey(HKEY raw) noexcept {
+std::unique_ptr<IRegistryKey> OwnKey(HKEY raw, REGSAM view) noexcept {
   UniqueKey key(raw);
   if (!key) return nullptr;
   // When the object cannot be made, key still owns the handle and closes it.
   return Guarded<std::unique_ptr<IRegistryKey>>(
-      nullptr, [&] { return std::make_unique<Win32RegistryKey>(std::move(key)); });
+      nullptr, [&] { return std::make_unique<Win32RegistryKey>(std::move(key), view); });
 }
 
 std::unique_ptr<IRegistryKey> OpenRootKey(RegistryRoot root, TextView path, bool create,
                                           REGSAM access = KEY_ALL_ACCESS) noexcept {
   return Guarded<std::unique_ptr<IRegistryKey>>(nullptr, [&]() -> std::unique_ptr<IRegistryKey> {
     const std::wstring subKey = ToWide(TrimBackslashes(path));
+    const REGSAM view = ViewOf(root);
     HKEY raw = nullptr;
     const LSTATUS status =
         create ? ::RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, nullptr, &raw, nullptr)
-               : ::RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, access, &raw);
+                                   KEY_ALL_ACCESS | view, nullptr, &raw, nullptr)
+               : ::RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, access | view, &raw);
     if (status != ERROR_SUCCESS) return nullptr;
-    return OwnKey(raw);
+    return OwnKey(raw, view);
   });
 }
 
@@ -307,6 +330,10 @@ std::uint32_t Win32Processes::RunProgram(TextView program, TextView parameters, 
 }
 
 bool Win32Processes::KillProcessByName(TextView name) noexcept { return win32::KillProcessByName(name); }
+
+std::optional<std::uint32_t> Win32Processes::StartCommandLine(TextView commandLine, bool wait) noexcept {
+  return win32::StartCommandLine(commandLine, wait);
+}
 
 bool Win32Processes::StartElevated(TextView program, TextView parameters) noexcept {
   return Guarded(false, [&] {

@@ -44,6 +44,7 @@ class Win32Processes final : public IProcesses {
   bool KillProcessByName(TextView name) noexcept override;
   // ShellExecuteExW with the "runas" verb.
   bool StartElevated(TextView program, TextView parameters) noexcept override;
+  std::optional<std::uint32_t> StartCommandLine(TextView commandLine, bool wait) noexcept override;
 
  private:
   IMessageBoxes& messages_;
