@@ -65,6 +65,7 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
   settings.LockSecureScreen = false;
   settings.WaitForNetwork = kWaitForNetworkDefault;
   settings.RunStartupPrograms = true;
+  settings.RestrictKioskUser = false;
 }
 
 std::int32_t EffectiveWaitForNetwork(const TSettings& settings) {

@@ -112,6 +112,10 @@ struct TSettings {
   // Start the log-on's own programs (the Run and RunOnce entries) when Lanthe is the
   // shell; written to the settings file only when false.
   bool RunStartupPrograms = false;
+  // Close the kiosk account's remaining ways out (Control Panel, Run, the registry
+  // editor, the command prompt, error-report dialogs, the accessibility hotkeys);
+  // written to the settings file only when true.
+  bool RestrictKioskUser = false;
 
   bool operator==(const TSettings&) const = default;
 };
