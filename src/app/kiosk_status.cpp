@@ -1,5 +1,6 @@
 #include "app/kiosk_status.h"
 
+#include "lockdown/policies.h"
 #include "platform/local_users.h"
 #include "shell/main_window.h"
 #include "shell/winlogon.h"
@@ -8,9 +9,6 @@ namespace lanthe {
 
 namespace {
 
-constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr char16_t kScreenSaverPolicies[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 class Status {
  public:
@@ -110,36 +108,44 @@ void CheckAccount(const TSettings& s, IAccounts& accounts, Status& status) {
   }
 }
 
-void CheckPolicies(const TSettings& s, const PolicyOverrides& overrides, IRegistry& registry, Status& status) {
-  // The local policy's user half reaches every user, the administrator running this
-  // included: this user's registry shows what the kiosk user gets.
-  struct Wanted {
-    RegistryRoot root;
-    const char16_t* key;
-    const char16_t* name;
-    bool on;
-  };
-  const Wanted wanted[] = {
-      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableTaskMgr", s.DisableTaskManager},
-      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableLockWorkstation", s.LockSecureScreen},
-      {RegistryRoot::CurrentUser, kSystemPolicies, u"DisableChangePassword", s.LockSecureScreen},
-      {RegistryRoot::CurrentUser, kExplorerPolicies, u"NoLogoff", s.LockSecureScreen},
-      {RegistryRoot::LocalMachine, kSystemPolicies, u"HideFastUserSwitching", s.LockSecureScreen},
+// The policies where they take effect: the kiosk account's own policy object (or the
+// non-administrators'), and the machine's registry.
+void CheckPolicies(const TSettings& s, const PolicyOverrides& overrides, Platform& p, Status& status) {
+  const auto shown = [](const std::optional<PolicyData>& data) -> Text {
+    if (!data) return u"missing";
+    if (const auto* number = std::get_if<std::uint32_t>(&*data)) return IntToText(*number);
+    return u"\"" + std::get<Text>(*data) + u"\"";
   };
   Text wrong;
-  for (const auto& w : wanted) {
-    const auto value = DwordOf(registry, w.root, w.key, w.name);
-    if (w.on ? (!value || *value == 0) : (value && *value != 0)) {
-      wrong += Text(w.name) + (value ? u" is " + IntToText(*value) : Text(u" is missing")) + u"; ";
+  const std::vector<PolicyValue> wanted = KioskUserPolicies(s);
+  std::optional<KioskPoliciesFound> found;
+  try {
+    found = ReadKioskPolicies(p.groupPolicy, p.registry, p.accounts, s);
+  } catch (const GroupPolicyUnavailable&) {
+    // This edition keeps no policy objects: nothing to read, nothing to blame.
+  }
+  if (!found) {
+    status.Ok("policies", u"the kiosk account's policies cannot be read without full rights (or on this edition "
+                          u"of Windows): run as administrator to see them");
+  } else {
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (found->values[i] != wanted[i].data) {
+        wrong += wanted[i].name + u" is " + shown(found->values[i]) + u"; ";
+      }
     }
   }
-  // A string policy, read where Windows reads it.
-  const auto screenSaver = StringOf(registry, RegistryRoot::CurrentUser, kScreenSaverPolicies, u"ScreenSaveActive");
-  if (!screenSaver || *screenSaver != (s.DisableScreenSaver ? u"0" : u"1")) {
-    wrong += u"ScreenSaveActive is " + Shown(screenSaver) + u"; ";
+  for (const PolicyValue& machine : MachinePolicies(s)) {
+    const auto value = DwordOf(p.registry, RegistryRoot::LocalMachine, machine.key, machine.name);
+    if (value.value_or(0) != std::get<std::uint32_t>(machine.data)) {
+      wrong += machine.name + u" is " + (value ? IntToText(*value) : Text(u"missing")) + u"; ";
+    }
   }
   if (wrong.empty()) {
-    status.Ok("policies", u"the task-manager and Ctrl+Alt+Del policies are as the settings say");
+    if (found) {
+      status.Ok("policies", found->object == KioskPolicyObject::kAccount
+                                ? u"the kiosk account's policies are as the settings say"
+                                : u"the policies of every non-administrator are as the settings say");
+    }
   } else {
     status.Problem("policies", wrong + u"start lanthe.exe once as administrator and run \"gpupdate /force\"");
   }
@@ -206,7 +212,7 @@ std::vector<StatusLine> KioskStatus(const TSettings& settings, const PolicyOverr
   CheckShell(settings, programPath, platform.registry, status);
   CheckAutologon(settings, platform, status);
   CheckAccount(settings, platform.accounts, status);
-  CheckPolicies(settings, overrides, platform.registry, status);
+  CheckPolicies(settings, overrides, platform, status);
   CheckFiles(settings, platform, status);
   if (platform.network.IsUp()) {
     status.Ok("network", u"a network interface is up");

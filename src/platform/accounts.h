@@ -101,6 +101,9 @@ class IAccounts {
   // again: 0 when it logs on, otherwise the system's error code (LogonStatus). Every
   // failed try counts against the account-lockout policy.
   virtual std::uint32_t TryLogOn(TextView userName, TextView password) = 0;
+  // The security identifier of the local user account of that name, as text
+  // ("S-1-5-21-..."); nullopt when this computer has no such user account.
+  virtual std::optional<Text> AccountSid(TextView userName) = 0;
 };
 
 }  // namespace lanthe

@@ -3,8 +3,12 @@
 // the user's profile. And the signal that the shell is ready, which ends the log-on screen.
 
 #include <cstdint>
+#include <vector>
 
 namespace lanthe {
+
+// The accessibility features that have a hotkey of their own.
+enum class AccessibilityFeature { kStickyKeys, kFilterKeys, kToggleKeys, kHighContrast, kMouseKeys };
 
 class IDesktop {
  public:
@@ -17,6 +21,9 @@ class IDesktop {
   // Tells Windows that the shell is ready, so that it takes its log-on screen
   // ("Welcome", "Preparing Windows") away; once per log-on, later calls do nothing.
   virtual void SignalShellReady() = 0;
+  // Tells Windows that these features' hotkeys are off for this user now (the user's
+  // registry says so already), with one change broadcast at the most.
+  virtual void SwitchOffAccessibilityHotkeys(const std::vector<AccessibilityFeature>& features) = 0;
 };
 
 }  // namespace lanthe

@@ -1,18 +1,22 @@
 #pragma once
-// TGPO writes user policies: each value lands in the current user's registry and in
-// the user section of the machine's local group-policy object, which is then saved
-// and, when anything changed, announced to the running programs.
+// TGPO writes policies into one local group-policy object: the machine's own, whose
+// user half reaches every user of the machine (administrators included), or the
+// object Windows keeps for one local user or group ("Multiple Local Group Policy
+// Objects"), whose user half reaches only them.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <variant>
 
 #include "platform/error.h"
 #include "platform/group_policy.h"
 #include "platform/registry.h"
-#include "platform/window_list.h"
 
 namespace lanthe {
+
+// A policy's data: a REG_DWORD or a REG_SZ.
+using PolicyData = std::variant<std::uint32_t, Text>;
 
 // The area named in the change broadcast. Windows programs listen for "Policy".
 inline constexpr char16_t kPolicyChangeArea[] = u"Policy";
@@ -28,50 +32,62 @@ class GroupPolicyUnavailable : public Error {
   std::uint32_t code_;
 };
 
-// One TGPO opens the machine's object once, at its first write, and keeps it open
-// for the writes that follow and for the save: opening an object that is open
-// already is not something Windows promises to keep the earlier writes through.
+// One TGPO opens its object once, at its first use, and keeps it open for the writes
+// that follow and for the save: opening an object that is open already is not
+// something Windows promises to keep the earlier writes through.
 class TGPO {
  public:
   // Makes the group-policy object; raises GroupPolicyUnavailable when it cannot.
-  TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, IWindowList& windows);
+  // principalSid: the object of that local user or group ("S-1-5-..."); none: the
+  // machine's own object.
+  TGPO(IGroupPolicy& groupPolicy, IRegistry& registry, std::optional<Text> principalSid = std::nullopt);
 
-  // Keys are paths below the root of the user's registry, without a leading backslash.
-  // Nothing is written at all, not even for the current user, when the object cannot
-  // be opened (a program without administrator rights). A key that cannot be opened
-  // or made skips that half. A value that cannot be written does not stop the writes
-  // after it: SavePolicy raises its Error once the object has been saved.
+  // Whether the object is open, with its registry data (opened at the first call); a
+  // program without full administrator rights gets false.
+  bool Open();
+
+  // User policies go into the object's user section only: Windows brings them into
+  // the users' own registry when they log on. Keys are paths below the root of the
+  // user's registry, without a leading backslash; a missing key is made. Nothing is
+  // written when the object cannot be opened or gives no user section. A value that
+  // cannot be written does not stop the writes after it: Failure() names it.
   void SetPolicyBool(TextView key, TextView valueName, bool value);
+  void SetPolicyDword(TextView key, TextView valueName, std::uint32_t value);
   void SetPolicyString(TextView key, TextView valueName, TextView value);
-  // A machine policy, in the same way: the value lands in the machine's registry
-  // (key below HKEY_LOCAL_MACHINE) and in the object's machine section.
+  // A machine policy (the machine's object only): the value lands in the machine's
+  // registry (key below HKEY_LOCAL_MACHINE), which Windows reads now, and in the
+  // object's machine section.
   void SetMachinePolicyBool(TextView key, TextView valueName, bool value);
-  // Removes a user policy value from the current user's registry and from the
-  // object's user section, wherever it is; no key is made or removed. Like the
-  // writes: nothing at all when the object cannot be opened or gives no user section.
+  // Removes a user policy value from the object's user section and from the running
+  // user's own registry, wherever it is (earlier versions wrote both); no key is made
+  // or removed. Nothing at all when the object cannot be opened or gives no user
+  // section.
   void RemovePolicy(TextView key, TextView valueName);
   // Saves the user section (and the machine section when a machine policy was
-  // written), tells the running programs that policies changed when a value was
-  // written or removed, then raises an Error naming the first value that could not be
-  // written or removed, if any.
-  void SavePolicy();
+  // written) and says whether a value was written or removed.
+  bool SavePolicy();
+  // A user policy as the object's user section holds it; nullopt when it is missing,
+  // of another type, or the object cannot be opened.
+  std::optional<PolicyData> ReadPolicy(TextView key, TextView valueName);
+  // The message of the first value that could not be written or removed, if any.
+  const std::optional<Text>& Failure() const { return failure_; }
 
  private:
   template <typename Write>
-  void SetPolicy(RegistryRoot root, TextView key, TextView valueName, Write write);
-  bool Open();
+  void SetUserPolicy(TextView key, TextView valueName, Write write);
+  void Record(bool done, Text failure);
 
   std::unique_ptr<IGroupPolicyObject> object_;
   IRegistry& registry_;
-  IWindowList& windows_;
+  std::optional<Text> principal_;
   bool openTried_ = false;
   bool opened_ = false;
   std::unique_ptr<IRegistryKey> userSection_;     // null when the object gave none
   std::unique_ptr<IRegistryKey> machineSection_;  // asked for at the first machine policy
   bool machineWritten_ = false;
-  // The broadcast waits on every top-level window: only a change is worth it.
+  // The change broadcast waits on every top-level window: only a change is worth it.
   bool changed_ = false;
-  std::optional<Text> failure_;                // the first write or removal that failed, as its message
+  std::optional<Text> failure_;  // the first write or removal that failed, as its message
 };
 
 }  // namespace lanthe

@@ -1,6 +1,7 @@
 #pragma once
-// The machine's local group-policy object: the user policies that Windows applies
-// to every user of the machine (administrators included), and the machine policies.
+// The local group-policy objects: the machine's own (the user policies that Windows
+// applies to every user of the machine, administrators included, and the machine
+// policies), and those Windows keeps for one local user or group.
 
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,9 @@ class IGroupPolicyObject {
   // Opens the local machine's object with its registry data loaded; false unless
   // the object reports full success (a program without administrator rights gets false).
   virtual bool OpenLocalMachineGPO() = 0;
+  // Opens the object of a local user or group (its SID as text) in the same way; it
+  // has a user section only.
+  virtual bool OpenLocalMachineGPOForPrincipal(TextView sid) = 0;
   // The registry key of the user or the machine section; nullptr unless the object
   // reports success.
   virtual std::unique_ptr<IRegistryKey> GetUserRegistryKey() = 0;

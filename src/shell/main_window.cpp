@@ -5,7 +5,8 @@
 #include <optional>
 
 #include "platform/error.h"
-#include "platform/gpo.h"
+#include "lockdown/accessibility.h"
+#include "lockdown/policies.h"
 #include "platform/local_users.h"
 #include "shell/command_line.h"
 #include "shell/event_texts.h"
@@ -15,11 +16,6 @@ namespace lanthe {
 
 namespace {
 
-constexpr char16_t kSystemPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-// The screen-saver policy, where Windows reads it, and where earlier versions put it.
-constexpr char16_t kScreenSaverPolicies[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
-constexpr char16_t kMisplacedScreenSaverPolicies[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 constexpr char16_t kNotAllowedToClose[] = u"You're not allowed to close this window!";
 
@@ -377,6 +373,11 @@ void TfrmMain::ClientStarted() {
   if (desktopPending_) {
     desktopPending_ = false;
     ApplyDesktop();
+    // The kiosk user's accessibility hotkeys: written to the user's profile, so not in
+    // Debug mode.
+    if (limitedCycle_ && Settings.RestrictKioskUser && !DebugMode) {
+      SwitchOffAccessibilityHotkeys(platform_.registry, platform_.desktop);
+    }
   }
   if (limitedCycle_) ArmCrashWatcher();
   StartLogOnPrograms();
@@ -684,33 +685,35 @@ void TfrmMain::ApplySettings() {
 }
 
 void TfrmMain::ApplyPolicies() {
-  std::optional<TGPO> gpo;
+  // Only an administrator's apply writes policies: a limited user's start could open
+  // no object, and Debug mode changes nothing.
+  if (DebugMode || !platform_.identity.IsAdministrator()) return;
+  PoliciesApplied applied;
   try {
-    gpo.emplace(platform_.groupPolicy, platform_.registry, platform_.windows);
+    applied = lanthe::ApplyPolicies(platform_.groupPolicy, platform_.registry, platform_.accounts, Settings);
   } catch (const GroupPolicyUnavailable& error) {
     // Windows editions without the group-policy component (and Wine) cannot make the
-    // object. An administrator hears of it once; a limited user's log-on goes on
-    // without a word, as it would with an object it may not open.
-    const Text text = u"The task-manager and screen-saver policies could not be written. " + error.message();
-    if (!DebugMode) events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
-    if (platform_.identity.IsAdministrator() && !toldPoliciesUnavailable_ && !DebugMode) {
-      toldPoliciesUnavailable_ = true;
-      platform_.messages.ShowMessage(text);
-    }
+    // object: the administrator hears of it once.
+    TellOnce(toldPoliciesUnavailable_,
+             u"The task-manager and screen-saver policies could not be written. " + error.message());
     return;
   }
-  if (DebugMode) return;
-  gpo->SetPolicyBool(kSystemPolicies, u"DisableTaskMgr", Settings.DisableTaskManager);
-  gpo->SetPolicyString(kScreenSaverPolicies, u"ScreenSaveActive", Settings.DisableScreenSaver ? u"0" : u"1");
-  gpo->RemovePolicy(kMisplacedScreenSaverPolicies, u"ScreenSaveActive");
-  // The Ctrl+Alt+Del screen: Lock, Change a password and Sign out for the users,
-  // Switch user for the machine. Written in both states, as the task manager's is.
-  const bool lock = Settings.LockSecureScreen;
-  gpo->SetPolicyBool(kSystemPolicies, u"DisableLockWorkstation", lock);
-  gpo->SetPolicyBool(kSystemPolicies, u"DisableChangePassword", lock);
-  gpo->SetPolicyBool(kExplorerPolicies, u"NoLogoff", lock);
-  gpo->SetMachinePolicyBool(kSystemPolicies, u"HideFastUserSwitching", lock);
-  gpo->SavePolicy();
+  if (applied.changed) platform_.windows.BroadcastSettingChange(kPolicyChangeArea);
+  // An administrator without full rights was offered them at the start.
+  if (applied.kioskObject == KioskPolicyObject::kNone && platform_.identity.IsElevated()) {
+    TellOnce(toldKioskPoliciesUnwritten_,
+             u"The kiosk account's policies (Task Manager, the Ctrl+Alt+Del screen and the other restrictions) "
+             u"could not be written: neither the local group-policy object of \"" +
+                 Settings.Autologon.Username + u"\" nor the one of all non-administrators could be opened.");
+  }
+  if (applied.failure) throw Error(*applied.failure);
+}
+
+void TfrmMain::TellOnce(bool& told, const Text& text) {
+  events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
+  if (told) return;
+  told = true;
+  platform_.messages.ShowMessage(text);
 }
 
 // Whether the automatic log-on may be written: the account is there (made just now or

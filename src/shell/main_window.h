@@ -210,6 +210,8 @@ class TfrmMain {
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();
   void ApplyPolicies();
+  // Reports the text as an event every time, and shows it the first time.
+  void TellOnce(bool& told, const Text& text);
   bool PrepareAutologonAccount(IMessageBoxes& messages);
   void CheckAutologonPassword(IMessageBoxes& messages);
   void RunAndWait(const CommandLine& commandLine);
@@ -233,6 +235,7 @@ class TfrmMain {
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead
   bool toldPoliciesUnavailable_ = false;
+  bool toldKioskPoliciesUnwritten_ = false;
   bool toldPasswordInPlainText_ = false;
   bool toldPasswordEmpty_ = false;
   std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on

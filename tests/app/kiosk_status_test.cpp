@@ -19,6 +19,11 @@ RegistryValue Dword(std::uint32_t value) {
 }
 RegistryValue String(TextView text) { return RegistryValue{RegistryType::kString, StringValueBytes(text)}; }
 
+// A key of the kiosk account's own policy object (the fake's third account).
+std::map<Text, RegistryValue>& KioskPolicies(testing::FakePlatform& machine, TextView key) {
+  return machine.registry.AddKey(RegistryRoot::LocalMachine, u"GPO\\Users\\S-1-5-21-1-2-3-1002\\" + Text(key)).values;
+}
+
 // A kiosk on which everything is as its settings say, and the tool run on it.
 struct Kiosk {
   Kiosk() {
@@ -34,12 +39,19 @@ struct Kiosk {
     winlogon[u"DefaultDomainName"] = String(u"KIOSK-01");
     machine.secrets.secrets[u"DefaultPassword"] = u"pw";
     machine.accounts.users.push_back({u"kiosk", 1});
-    auto& system = machine.registry.AddKey(RegistryRoot::CurrentUser, kSystem).values;
+    auto& system = KioskPolicies(machine, kSystem);
     system[u"DisableTaskMgr"] = Dword(1);
     system[u"DisableLockWorkstation"] = Dword(1);
     system[u"DisableChangePassword"] = Dword(1);
-    machine.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values[u"NoLogoff"] = Dword(1);
-    machine.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values[u"ScreenSaveActive"] = String(u"1");
+    system[u"DisableRegistryTools"] = Dword(0);
+    auto& explorer = KioskPolicies(machine, kExplorer);
+    explorer[u"NoLogoff"] = Dword(1);
+    explorer[u"NoControlPanel"] = Dword(0);
+    explorer[u"NoRun"] = Dword(0);
+    KioskPolicies(machine, u"Software\\Policies\\Microsoft\\Windows\\System")[u"DisableCMD"] = Dword(0);
+    KioskPolicies(machine, u"Software\\Policies\\Microsoft\\Windows\\Windows Error Reporting")[u"DontShowUI"] =
+        Dword(0);
+    KioskPolicies(machine, kScreenSaver)[u"ScreenSaveActive"] = String(u"1");
     machine.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"HideFastUserSwitching"] = Dword(1);
     machine.files.files[u"C:\\Windows\\system32\\mstsc.exe"] = "";
     machine.folders.executable = u"C:\\Lanthe\\lanthe-config.exe";
@@ -104,16 +116,17 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
       {"account", [](auto& m) { m.accounts.users.pop_back(); }, "there is no local account \"kiosk\""},
       {"account", [](auto& m) { m.accounts.users.back().privilege = 2; }, "is an administrator"},
       {"account", [](auto& m) { m.accounts.userFlags[u"KIOSK"] = 0x201; }, "expires, and automatic log-on then stops"},
-      {"policies", [](auto& m) { m.registry.AddKey(RegistryRoot::CurrentUser, kExplorer).values.clear(); },
+      {"policies", [](auto& m) { KioskPolicies(m, kExplorer).erase(u"NoLogoff"); },
        "NoLogoff is missing; start lanthe.exe once as administrator and run \"gpupdate /force\""},
       {"policies",
        [](auto& m) {
-         m.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values.clear();
-         // Where earlier versions wrote it, Windows never reads it.
-         m.registry.AddKey(RegistryRoot::CurrentUser, u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop")
-             .values[u"ScreenSaveActive"] = String(u"1");
+         KioskPolicies(m, kScreenSaver).clear();
+         // Where earlier versions wrote it, for everybody, nothing of the kiosk account's.
+         m.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values[u"ScreenSaveActive"] = String(u"1");
        },
        "ScreenSaveActive is missing; start lanthe.exe"},
+      {"policies", [](auto& m) { KioskPolicies(m, kExplorer)[u"NoRun"] = Dword(1); },
+       "NoRun is 1; start lanthe.exe"},
       {"files", [](auto& m) { m.files.files.erase(u"C:\\Windows\\system32\\mstsc.exe"); },
        "the Remote Desktop client C:\\Windows\\system32\\mstsc.exe is missing"},
       {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},

@@ -32,8 +32,13 @@ class ApplySettingsTest : public ::testing::Test {
   const RegistryValue* OwnPolicy(TextView key, TextView name) {
     return fake.registry.Value(RegistryRoot::CurrentUser, key, name);
   }
+  // The machine object's user half, which reaches every user.
   const RegistryValue* GroupPolicy(TextView key, TextView name) {
     return fake.registry.Value(RegistryRoot::LocalMachine, u"GPO\\User\\" + Text(key), name);
+  }
+  // The user half of a local user's or group's own object.
+  const RegistryValue* PrincipalPolicy(TextView sid, TextView key, TextView name) {
+    return fake.registry.Value(RegistryRoot::LocalMachine, u"GPO\\Users\\" + Text(sid) + u"\\" + Text(key), name);
   }
 
   MainWindowRig rig;
@@ -64,17 +69,23 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
   EXPECT_EQ(fake.secrets.secrets, (std::map<Text, Text>{{u"DefaultPassword", u"pw"}}));
   EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1");
   EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
-  ASSERT_TRUE(OwnPolicy(kSystemPolicies, u"DisableTaskMgr"));
-  EXPECT_EQ(OwnPolicy(kSystemPolicies, u"DisableTaskMgr")->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  EXPECT_TRUE(GroupPolicy(kSystemPolicies, u"DisableTaskMgr"));
-  ASSERT_TRUE(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive"));
-  EXPECT_EQ(OwnPolicy(kDesktopPolicies, u"ScreenSaveActive")->data, StringValueBytes(u"1"));
+  // The kiosk account made just now (the fake's third account) gets its own policies;
+  // nobody else does.
+  constexpr char16_t kKiosk[] = u"S-1-5-21-1-2-3-1002";
+  ASSERT_TRUE(PrincipalPolicy(kKiosk, kSystemPolicies, u"DisableTaskMgr"));
+  EXPECT_EQ(PrincipalPolicy(kKiosk, kSystemPolicies, u"DisableTaskMgr")->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  ASSERT_TRUE(PrincipalPolicy(kKiosk, kDesktopPolicies, u"ScreenSaveActive"));
+  EXPECT_EQ(PrincipalPolicy(kKiosk, kDesktopPolicies, u"ScreenSaveActive")->data, StringValueBytes(u"1"));
+  EXPECT_EQ(OwnPolicy(kSystemPolicies, u"DisableTaskMgr"), nullptr) << "not the administrator running the apply";
+  EXPECT_EQ(GroupPolicy(kSystemPolicies, u"DisableTaskMgr"), nullptr) << "not every user of the machine";
   EXPECT_EQ(fake.groupPolicy.calls,
-            (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr", "write ScreenSaveActive",
-                                      "write DisableLockWorkstation", "write DisableChangePassword", "write NoLogoff",
-                                      "machine key", "write HideFastUserSwitching", "save", "save machine",
-                                      "release"}))
-      << "the object is opened once and each section saved once";
+            (std::vector<std::string>{"create", "open S-1-5-21-1-2-3-1002", "key", "write DisableTaskMgr",
+                                      "write ScreenSaveActive", "write DisableLockWorkstation",
+                                      "write DisableChangePassword", "write NoLogoff", "write NoControlPanel",
+                                      "write NoRun", "write DisableRegistryTools", "write DisableCMD",
+                                      "write DontShowUI", "save", "release", "create", "open", "key", "machine key",
+                                      "write HideFastUserSwitching", "save", "save machine", "release"}))
+      << "each object is opened once and each section saved once";
   EXPECT_EQ(fake.windows.broadcasts, std::vector<Text>{u"Policy"});
   EXPECT_TRUE(fake.messages.shown.empty());
 }
@@ -143,7 +154,7 @@ TEST_F(ApplySettingsTest, AnAccountTheSystemRefusesIsToldAndTheOtherStepsStillRu
   EXPECT_EQ(fake.messages.shown.size(), 2u) << "and told again at the next apply";
 }
 
-TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedInBothHalvesAndOpenedAgainWithZeros) {
+TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedForTheKioskUserAndOpenedAgainWithZeros) {
   constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
   const auto dword = [](const RegistryValue* value) -> std::optional<std::uint32_t> {
     if (!value || value->type != RegistryType::kDword || value->data.size() != 4) return std::nullopt;
@@ -153,14 +164,14 @@ TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedInBothHalvesAndOpenedAgainW
     main.Settings.LockSecureScreen = lock;
     main.ApplySettings();
     const std::uint32_t expected = lock ? 1 : 0;
-    for (const auto* value : {OwnPolicy(kSystemPolicies, u"DisableLockWorkstation"),
-                              OwnPolicy(kSystemPolicies, u"DisableChangePassword"),
-                              OwnPolicy(kExplorerPolicies, u"NoLogoff"),
-                              GroupPolicy(kSystemPolicies, u"DisableLockWorkstation"),
-                              GroupPolicy(kSystemPolicies, u"DisableChangePassword"),
-                              GroupPolicy(kExplorerPolicies, u"NoLogoff")}) {
+    // No account named: the object of every non-administrator.
+    for (const auto* value : {PrincipalPolicy(u"S-1-5-32-545", kSystemPolicies, u"DisableLockWorkstation"),
+                              PrincipalPolicy(u"S-1-5-32-545", kSystemPolicies, u"DisableChangePassword"),
+                              PrincipalPolicy(u"S-1-5-32-545", kExplorerPolicies, u"NoLogoff")}) {
       EXPECT_EQ(dword(value), expected) << lock;
     }
+    EXPECT_EQ(OwnPolicy(kSystemPolicies, u"DisableLockWorkstation"), nullptr);
+    EXPECT_EQ(GroupPolicy(kExplorerPolicies, u"NoLogoff"), nullptr);
     EXPECT_EQ(dword(fake.registry.Value(RegistryRoot::LocalMachine, kSystemPolicies, u"HideFastUserSwitching")), expected)
         << "switching users is the machine's";
     EXPECT_EQ(dword(fake.registry.Value(RegistryRoot::LocalMachine, u"GPO\\Machine\\" + Text(kSystemPolicies),
@@ -185,10 +196,10 @@ TEST_F(ApplySettingsTest, TheLockIsNeitherWrittenInDebugModeNorByALimitedUser) {
   limited.main.Settings.LockSecureScreen = true;
   limited.main.ApplySettings();
   EXPECT_EQ(limited.fake.registry.writes, 0);
-  EXPECT_EQ(limited.fake.groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}));
+  EXPECT_TRUE(limited.fake.groupPolicy.calls.empty()) << "a limited user's start asks for no object";
 }
 
-TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject) {
+TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopies) {
   MainWindowRig debug;
   debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
   debug.fake.files.files[kUserIni] = "ini";
@@ -198,7 +209,7 @@ TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopiesAndMakesTheObject)
   EXPECT_TRUE(debug.fake.accounts.added.empty()) << "no account";
   EXPECT_TRUE(debug.fake.accounts.lookups.empty());
   EXPECT_EQ(debug.fake.registry.writes, 0) << "no Winlogon or policy value";
-  EXPECT_EQ(debug.fake.groupPolicy.calls, (std::vector<std::string>{"create", "release"}));
+  EXPECT_TRUE(debug.fake.groupPolicy.calls.empty());
 }
 
 TEST_F(ApplySettingsTest, ALimitedUsersRunSkipsTheAdministratorStepsAndShowsNothing) {
@@ -233,7 +244,8 @@ TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
 
   MainWindowRig other;
   other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  other.fake.registry.AddKey(RegistryRoot::CurrentUser, kSystemPolicies).failWrites = true;
+  other.fake.registry.AddKey(RegistryRoot::LocalMachine, u"GPO\\Users\\S-1-5-32-545\\" + Text(kSystemPolicies))
+      .failWrites = true;
   EXPECT_THROW(other.main.ApplySettings(), Error);
   const auto& calls = other.fake.groupPolicy.calls;
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "open"), 1);
@@ -241,8 +253,10 @@ TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
       << "the other policies are still written";
   EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
             (std::vector<std::string>{"save", "save machine", "release"}))
-      << "and the object saved and released";
-  EXPECT_TRUE(other.fake.registry.Value(RegistryRoot::CurrentUser, kDesktopPolicies, u"ScreenSaveActive"));
+      << "and every object saved and released";
+  EXPECT_EQ(other.fake.windows.broadcasts, std::vector<Text>{u"Policy"}) << "what did change is announced";
+  EXPECT_TRUE(other.fake.registry.Value(RegistryRoot::LocalMachine,
+                                        u"GPO\\Users\\S-1-5-32-545\\" + Text(kDesktopPolicies), u"ScreenSaveActive"));
 }
 
 TEST_F(ApplySettingsTest, WithoutTheGroupPolicyComponentAnAdministratorIsToldOnce) {

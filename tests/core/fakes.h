@@ -422,8 +422,9 @@ class FakeGroupPolicy final : public IGroupPolicy {
   }
 
   bool available = true;
-  bool opens = true;      // OpenLocalMachineGPO succeeds (an administrator)
+  bool opens = true;      // the objects open (an administrator)
   bool givesKey = true;   // GetRegistryKey succeeds
+  std::set<Text> principalsWithoutObject;  // SIDs whose object does not open (a domain account)
   std::vector<std::string> calls;
   int released = 0;
 
@@ -439,10 +440,16 @@ class FakeGroupPolicy final : public IGroupPolicy {
       owner_.calls.push_back("open");
       return owner_.opens;
     }
+    bool OpenLocalMachineGPOForPrincipal(TextView sid) override {
+      owner_.calls.push_back("open " + TextToUtf8(sid));
+      principal_ = Text(sid);
+      return owner_.opens && !owner_.principalsWithoutObject.count(principal_);
+    }
+    // The machine's user section is "GPO\User", a principal's "GPO\Users\<SID>".
     std::unique_ptr<IRegistryKey> GetUserRegistryKey() override {
       owner_.calls.push_back("key");
       if (!owner_.givesKey) return nullptr;
-      return RecordingKey::Make(owner_, u"GPO\\User");
+      return RecordingKey::Make(owner_, principal_.empty() ? Text(u"GPO\\User") : u"GPO\\Users\\" + principal_);
     }
     std::unique_ptr<IRegistryKey> GetMachineRegistryKey() override {
       owner_.calls.push_back("machine key");
@@ -453,6 +460,7 @@ class FakeGroupPolicy final : public IGroupPolicy {
 
    private:
     FakeGroupPolicy& owner_;
+    Text principal_;
   };
 
   // A key of the object's section (path below HKEY_LOCAL_MACHINE, made when missing):
@@ -547,6 +555,9 @@ class FakeDesktop final : public IDesktop {
     return true;
   }
   void SignalShellReady() override { ++shellReadySignals; }
+  void SwitchOffAccessibilityHotkeys(const std::vector<AccessibilityFeature>& features) override {
+    calls.push_back("hotkeys off " + std::to_string(features.size()));
+  }
   int shellReadySignals = 0;
   std::vector<std::string> calls;
 };
@@ -632,6 +643,13 @@ class FakeAccounts final : public IAccounts {
   std::uint32_t TryLogOn(TextView userName, TextView password) override {
     logOns.emplace_back(Text(userName), Text(password));
     return logOnStatus;
+  }
+  // S-1-5-21-1-2-3-<1000 + the account's place>, for the accounts listed.
+  std::optional<Text> AccountSid(TextView userName) override {
+    for (std::size_t i = 0; i < users.size(); ++i) {
+      if (SameName(users[i].name, userName)) return u"S-1-5-21-1-2-3-" + IntToText(1000 + static_cast<int>(i));
+    }
+    return std::nullopt;
   }
   std::uint32_t AddUser(TextView userName, TextView password) override {
     added.emplace_back(Text(userName), Text(password));

@@ -8,6 +8,7 @@ namespace lanthe {
 namespace {
 
 constexpr char16_t kSystem[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr char16_t kDesktop[] = u"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
 
 std::uint32_t Dword(const RegistryValue* value) {
   if (!value || value->type != RegistryType::kDword || value->data.size() != 4) return 0xDEADBEEF;
@@ -17,102 +18,98 @@ std::uint32_t Dword(const RegistryValue* value) {
 class GpoTest : public ::testing::Test {
  protected:
   const RegistryValue* Own(TextView key, TextView name) { return registry.Value(RegistryRoot::CurrentUser, key, name); }
-  const RegistryValue* Policy(TextView key, TextView name) {
-    return registry.Value(RegistryRoot::LocalMachine, u"GPO\\User\\" + Text(key), name);
+  const RegistryValue* Policy(TextView key, TextView name, TextView section = u"GPO\\User\\") {
+    return registry.Value(RegistryRoot::LocalMachine, Text(section) + Text(key), name);
   }
 
   testing::FakeRegistry registry;
-  testing::FakeWindowList windows;
   testing::FakeGroupPolicy groupPolicy{registry};
 };
 
-TEST_F(GpoTest, EachValueLandsInBothPlacesAndMissingKeysAreMade) {
-  TGPO gpo(groupPolicy, registry, windows);
+TEST_F(GpoTest, UserPoliciesLandInTheObjectAloneAndFalseIsWrittenAsZero) {
+  TGPO gpo(groupPolicy, registry);
   gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-  gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
-  EXPECT_EQ(Dword(Own(kSystem, u"DisableTaskMgr")), 1u);
-  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u);
-  const RegistryValue* screenSaver = Own(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive");
+  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", false);
+  gpo.SetPolicyDword(u"Software\\Policies\\Microsoft\\Windows\\System", u"DisableCMD", 2);
+  gpo.SetPolicyString(kDesktop, u"ScreenSaveActive", u"1");
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 0u) << "written as 0, never deleted";
+  EXPECT_EQ(Dword(Policy(u"Software\\Policies\\Microsoft\\Windows\\System", u"DisableCMD")), 2u);
+  const RegistryValue* screenSaver = Policy(kDesktop, u"ScreenSaveActive");
   ASSERT_TRUE(screenSaver);
   EXPECT_EQ(screenSaver->type, RegistryType::kString);
   EXPECT_EQ(screenSaver->data, StringValueBytes(u"1"));
-  EXPECT_TRUE(Policy(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive"));
+  EXPECT_EQ(gpo.ReadPolicy(kDesktop, u"ScreenSaveActive"), PolicyData(Text(u"1")));
+  EXPECT_EQ(gpo.ReadPolicy(kSystem, u"DisableTaskMgr"), PolicyData(0u));
+  EXPECT_EQ(gpo.ReadPolicy(kSystem, u"Missing"), std::nullopt);
+  EXPECT_FALSE(registry.HasKey(RegistryRoot::CurrentUser, kSystem)) << "the running user's registry is not touched";
 }
 
-TEST_F(GpoTest, FalseIsWrittenAsZeroNeverDeleted) {
-  TGPO gpo(groupPolicy, registry, windows);
-  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", false);
-  EXPECT_EQ(Dword(Own(kSystem, u"DisableTaskMgr")), 0u);
-  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 0u);
+TEST_F(GpoTest, APrincipalsObjectHasAUserSectionOfItsOwn) {
+  {
+    TGPO gpo(groupPolicy, registry, Text(u"S-1-5-21-9"));
+    gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
+    EXPECT_TRUE(gpo.SavePolicy());
+  }
+  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr", u"GPO\\Users\\S-1-5-21-9\\")), 1u);
+  EXPECT_EQ(Policy(kSystem, u"DisableTaskMgr"), nullptr) << "not the machine's, which reaches every user";
+  EXPECT_EQ(groupPolicy.calls,
+            (std::vector<std::string>{"create", "open S-1-5-21-9", "key", "write DisableTaskMgr", "save", "release"}));
 }
 
-TEST_F(GpoTest, WithoutTheRightsNothingIsWrittenAnywhereButSaveStillRuns) {
+TEST_F(GpoTest, WithoutTheRightsNothingIsWrittenButSaveStillRuns) {
   groupPolicy.opens = false;
   {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-    gpo.SetPolicyString(kSystem, u"Other", u"1");
-    gpo.SavePolicy();
+    gpo.SetMachinePolicyBool(kSystem, u"HideFastUserSwitching", true);
+    EXPECT_FALSE(gpo.SavePolicy()) << "nothing changed: no window is kept waiting";
   }
   EXPECT_EQ(registry.writes, 0);
-  EXPECT_FALSE(registry.HasKey(RegistryRoot::CurrentUser, kSystem)) << "not even the user's own key";
   EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "save", "release"}));
-  EXPECT_TRUE(windows.broadcasts.empty()) << "nothing changed: no window is kept waiting";
 
   groupPolicy.opens = true;
   groupPolicy.givesKey = false;
-  TGPO second(groupPolicy, registry, windows);
+  TGPO second(groupPolicy, registry);
   second.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
   EXPECT_EQ(registry.writes, 0) << "no user section: nothing anywhere";
 }
 
-TEST_F(GpoTest, AKeyThatCannotBeMadeSkipsOnlyItsHalf) {
-  registry.DenyAccess(RegistryRoot::CurrentUser, kSystem);
-  TGPO gpo(groupPolicy, registry, windows);
-  gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u);
-}
-
 TEST_F(GpoTest, TheObjectIsOpenedOnceForAllWritesAndSavedOnce) {
   {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-    gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
+    gpo.SetPolicyString(kDesktop, u"ScreenSaveActive", u"1");
     gpo.SavePolicy();
   }
   EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
                                                         "write ScreenSaveActive", "save", "release"}));
 }
 
-TEST_F(GpoTest, AValueThatCannotBeWrittenStopsNothingAndIsRaisedAfterTheSave) {
-  registry.AddKey(RegistryRoot::CurrentUser, kSystem).failWrites = true;
+TEST_F(GpoTest, AValueThatCannotBeWrittenStopsNothingAndIsNamedAfterTheSave) {
+  registry.AddKey(RegistryRoot::LocalMachine, u"GPO\\User\\" + Text(kSystem)).failWrites = true;
   {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-    gpo.SetPolicyString(u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop", u"ScreenSaveActive", u"1");
-    try {
-      gpo.SavePolicy();
-      FAIL() << "the failed write is raised";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.message(), u"Failed to set data for 'DisableTaskMgr'");
-    }
+    gpo.SetPolicyString(kDesktop, u"ScreenSaveActive", u"1");
+    EXPECT_TRUE(gpo.SavePolicy()) << "the screen saver's value changed";
+    EXPECT_EQ(gpo.Failure(), Text(u"Failed to set data for 'DisableTaskMgr'"));
   }
   EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "write DisableTaskMgr",
                                                         "write ScreenSaveActive", "save", "release"}));
-  EXPECT_EQ(Dword(Policy(kSystem, u"DisableTaskMgr")), 1u) << "the object's half was written";
-  EXPECT_EQ(windows.broadcasts, std::vector<Text>{u"Policy"});
+  EXPECT_TRUE(Policy(kDesktop, u"ScreenSaveActive")) << "the writes after it went ahead";
 }
 
 TEST_F(GpoTest, AMachinePolicyLandsInTheMachinesRegistryAndSection) {
+  registry.DenyAccess(RegistryRoot::LocalMachine, u"Software\\Other");
   {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     gpo.SetMachinePolicyBool(kSystem, u"HideFastUserSwitching", true);
-    gpo.SetMachinePolicyBool(kSystem, u"Other", false);
+    gpo.SetMachinePolicyBool(u"Software\\Other", u"Other", false);
     gpo.SavePolicy();
   }
   EXPECT_EQ(Dword(registry.Value(RegistryRoot::LocalMachine, kSystem, u"HideFastUserSwitching")), 1u);
-  EXPECT_EQ(Dword(registry.Value(RegistryRoot::LocalMachine, u"GPO\\Machine\\" + Text(kSystem), u"Other")), 0u);
+  EXPECT_EQ(Dword(registry.Value(RegistryRoot::LocalMachine, u"GPO\\Machine\\Software\\Other", u"Other")), 0u)
+      << "a key that cannot be made skips only its half";
   EXPECT_EQ(Own(kSystem, u"HideFastUserSwitching"), nullptr) << "not the user's";
   EXPECT_EQ(groupPolicy.calls, (std::vector<std::string>{"create", "open", "key", "machine key",
                                                         "write HideFastUserSwitching", "write Other", "save",
@@ -122,7 +119,7 @@ TEST_F(GpoTest, AMachinePolicyLandsInTheMachinesRegistryAndSection) {
 TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {
   groupPolicy.available = false;
   try {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     FAIL() << "no object, no TGPO";
   } catch (const GroupPolicyUnavailable& error) {
     EXPECT_EQ(error.code(), 0x80040154u);
@@ -130,7 +127,7 @@ TEST_F(GpoTest, AMissingGroupPolicyComponentRaisesWithTheSystemsCode) {
   }
 }
 
-TEST_F(GpoTest, AValueIsRemovedWhereItIsAndOnlyARemovalOrWriteIsAnnounced) {
+TEST_F(GpoTest, AValueIsRemovedWhereItIsAndOnlyARemovalOrWriteIsAChange) {
   constexpr char16_t kOld[] = u"Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
   const struct {
     bool own;
@@ -146,24 +143,24 @@ TEST_F(GpoTest, AValueIsRemovedWhereItIsAndOnlyARemovalOrWriteIsAnnounced) {
   };
   for (const auto& c : cases) {
     testing::FakeRegistry machine;
-    testing::FakeWindowList listeners;
     testing::FakeGroupPolicy object{machine};
     const RegistryValue one{RegistryType::kString, StringValueBytes(u"1")};
     if (c.own) machine.AddKey(RegistryRoot::CurrentUser, kOld).values[u"ScreenSaveActive"] = one;
     const Text section = u"GPO\\User\\" + Text(kOld);
     if (c.section) machine.AddKey(RegistryRoot::LocalMachine, section).values[u"ScreenSaveActive"] = one;
+    bool changed = false;
     {
-      TGPO gpo(object, machine, listeners);
+      TGPO gpo(object, machine);
       gpo.RemovePolicy(kOld, u"ScreenSaveActive");
       if (c.write) gpo.SetPolicyBool(kSystem, u"DisableTaskMgr", true);
-      gpo.SavePolicy();
+      changed = gpo.SavePolicy();
     }
     EXPECT_EQ(object.calls, c.calls);
     EXPECT_EQ(machine.Value(RegistryRoot::CurrentUser, kOld, u"ScreenSaveActive"), nullptr);
     EXPECT_EQ(machine.Value(RegistryRoot::LocalMachine, section, u"ScreenSaveActive"), nullptr);
     EXPECT_EQ(machine.HasKey(RegistryRoot::LocalMachine, section), c.section) << "no key is made";
     EXPECT_EQ(machine.HasKey(RegistryRoot::CurrentUser, kOld), c.own);
-    EXPECT_EQ(listeners.broadcasts.size(), c.own || c.section || c.write ? 1u : 0u) << c.own << c.section << c.write;
+    EXPECT_EQ(changed, c.own || c.section || c.write) << c.own << c.section << c.write;
   }
 }
 

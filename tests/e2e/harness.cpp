@@ -512,6 +512,21 @@ HWND FindMainWindow(const LantheRun& run) {
   return search.found;
 }
 
+std::wstring KioskPolicyObjectKey() {
+  const std::wstring users = L"Software\\Lanthe Test Group Policy\\Users";
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, users.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return L"";
+  std::vector<std::wstring> objects;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = 256;
+    if (::RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    objects.emplace_back(name, size);
+  }
+  ::RegCloseKey(key);
+  return objects.size() == 1 ? users + L"\\" + objects[0] : L"";
+}
+
 bool ProcessRunning(const std::wstring& imageName) {
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return false;

@@ -165,6 +165,11 @@ std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, c
 std::optional<DWORD> RegistryDword(HKEY root, const std::wstring& key, const std::wstring& name);
 void DeleteRegistryTree(HKEY root, const std::wstring& key);
 
+// The test build's stand-in for the policy object of a local user or group that holds
+// the kiosk user's policies ("Software\Lanthe Test Group Policy\Users\<SID>" under
+// HKEY_CURRENT_USER), when exactly one such object was written; empty otherwise.
+std::wstring KioskPolicyObjectKey();
+
 // Whether a process of that image name runs in this prefix.
 bool ProcessRunning(const std::wstring& imageName);
 

@@ -128,15 +128,19 @@ const std::wstring kSystem = L"Software\\Microsoft\\Windows\\CurrentVersion\\Pol
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const std::wstring kStandIn = L"Software\\Lanthe Test Group Policy";
 
-TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheUsersAndTheMachine) {
+TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheKioskUserAndTheMachine) {
   DeleteRegistryTree(HKEY_CURRENT_USER, kStandIn);
   {
     LantheRun run({.settingsFile = std::string("<Settings><LockSecureScreen>True</LockSecureScreen></Settings>")});
     ASSERT_TRUE(run.WaitForWindow(L"Lanthe"));
+    const std::wstring kiosk = KioskPolicyObjectKey();
+    ASSERT_FALSE(kiosk.empty());
     for (const auto& [key, name] : std::vector<std::pair<std::wstring, std::wstring>>{
              {kSystem, L"DisableLockWorkstation"}, {kSystem, L"DisableChangePassword"}, {kExplorer, L"NoLogoff"}}) {
-      EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, key, name), 1u) << std::string(name.begin(), name.end());
-      EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn + L"\\User\\" + key, name), 1u);
+      EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kiosk + L"\\" + key, name), 1u) << std::string(name.begin(), name.end());
+      EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, key, name), std::nullopt) << "not the administrator's own";
+      EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn + L"\\User\\" + key, name), std::nullopt)
+          << "nor every user's";
     }
     EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kSystem, L"HideFastUserSwitching"), 1u);
     EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn + L"\\Machine\\" + kSystem, L"HideFastUserSwitching"), 1u);
@@ -144,7 +148,8 @@ TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheUsersAndTheMachine) {
   }
   LantheRun off({.settingsFile = std::string("<Settings/>")});
   ASSERT_TRUE(off.WaitForWindow(L"Lanthe"));
-  EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kSystem, L"DisableLockWorkstation"), 0u) << "written as 0 when off";
+  EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, KioskPolicyObjectKey() + L"\\" + kSystem, L"DisableLockWorkstation"), 0u)
+      << "written as 0 when off";
   EXPECT_EQ(RegistryDword(HKEY_LOCAL_MACHINE, kSystem, L"HideFastUserSwitching"), 0u);
   DeleteRegistryTree(HKEY_CURRENT_USER, kStandIn);
 }

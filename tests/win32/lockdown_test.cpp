@@ -66,8 +66,7 @@ TEST(GroupPolicyObject, WithoutTheComponentCreationFailsWithTheSystemsCode) {
   if (!object) {
     EXPECT_EQ(code, static_cast<std::uint32_t>(REGDB_E_CLASSNOTREG)) << "Wine has no such class";
     Win32Registry registry;
-    Win32WindowList windows;
-    EXPECT_THROW(TGPO(groupPolicy, registry, windows), GroupPolicyUnavailable);
+    EXPECT_THROW(TGPO(groupPolicy, registry), GroupPolicyUnavailable);
   }
 }
 
@@ -205,24 +204,29 @@ TEST(Accounts, StatusCodesHaveTheSystemsWords) {
       << "a code without words of its own";
 }
 
-TEST_F(LockdownRegistryTest, PoliciesReachTheUsersRegistryAndTheUserSection) {
+TEST_F(LockdownRegistryTest, PoliciesReachTheObjectsUserSectionAndAPrincipalsObjectItsOwn) {
   EnvironmentScope standIn(L"LANTHE_TEST_GROUP_POLICY", L"registry");
   EnvironmentScope administrator(L"LANTHE_TEST_ADMINISTRATOR", L"1");
   TestSeamIdentity identity;
   TestSeamGroupPolicy groupPolicy(identity);
-  Win32WindowList windows;
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSystem, L"DisableTaskMgr");  // an earlier version's
   {
-    TGPO gpo(groupPolicy, registry, windows);
+    TGPO gpo(groupPolicy, registry);
     gpo.SetPolicyBool(T(kSystem), u"DisableTaskMgr", true);
     gpo.SetPolicyString(T(kDesktop), u"ScreenSaveActive", u"1");
     gpo.SavePolicy();
+    TGPO kiosk(groupPolicy, registry, Text(u"S-1-5-32-545"));
+    kiosk.SetPolicyBool(T(kSystem), u"DisableTaskMgr", true);
+    kiosk.SavePolicy();
   }
-  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kSystem, L"DisableTaskMgr"), 1u);
-  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktop, L"ScreenSaveActive"), L"1");
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kSystem, L"DisableTaskMgr"), 0xDEADBEEFu) << "the running user's own is not touched";
   const std::wstring section = std::wstring(kTestGroupPolicyKey) + L"\\User\\";
   EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, (section + kSystem).c_str(), L"DisableTaskMgr"), 1u);
   EXPECT_EQ(ReadString(HKEY_CURRENT_USER, (section + kDesktop).c_str(), L"ScreenSaveActive"), L"1");
   EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kTestGroupPolicyKey, L"Saves"), 1u);
+  const std::wstring users = std::wstring(kTestGroupPolicyKey) + L"\\Users\\S-1-5-32-545";
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, (users + L"\\" + kSystem).c_str(), L"DisableTaskMgr"), 1u);
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, users.c_str(), L"Saves"), 1u);
 }
 
 LRESULT CALLBACK RecordSettingChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -255,7 +259,8 @@ TEST(EventLog, TheProgramsMessageTableHoldsATextForEveryEvent) {
   ASSERT_TRUE(program);
   for (const std::uint32_t id : {EventId::kStarted, EventId::kClientStarted, EventId::kClientEnded, EventId::kReconnect,
                                  EventId::kExitAction, EventId::kSettingsDamaged, EventId::kApplyFailed,
-                                 EventId::kNetworkWaitTimedOut, EventId::kPolicyOverrides}) {
+                                 EventId::kNetworkWaitTimedOut, EventId::kPolicyOverrides,
+                                 EventId::kStartupProgramFailed, EventId::kSessionNotEnded, EventId::kCrashRestart}) {
     const wchar_t* text = L"the whole text";
     DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text)};
     wchar_t shown[128] = {};

@@ -4,8 +4,11 @@
 #include <windows.h>
 #include <lm.h>
 #include <ntsecapi.h>
+#include <sddl.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -212,6 +215,33 @@ std::optional<UserDetails> Win32Accounts::GetUserDetails(TextView userName) noex
     if (status != NERR_Success || !buffer) return std::nullopt;
     const auto* user = reinterpret_cast<const USER_INFO_1*>(buffer.get());
     return UserDetails{static_cast<std::uint32_t>(user->usri1_priv), static_cast<std::uint32_t>(user->usri1_flags)};
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::optional<Text> Win32Accounts::AccountSid(TextView userName) noexcept {
+  try {
+    const auto computer = ComputerName();
+    if (!computer || userName.empty()) return std::nullopt;
+    // "domain\user" with this computer's name: the local account, never a domain one
+    // of the same name (LookupAccountNameW's page).
+    const std::wstring qualified = ToWide(*computer) + L"\\" + ToWide(userName);
+    DWORD sidSize = 0;
+    DWORD domainSize = 0;
+    SID_NAME_USE use{};
+    ::LookupAccountNameW(nullptr, qualified.c_str(), nullptr, &sidSize, nullptr, &domainSize, &use);
+    if (sidSize == 0 || domainSize == 0) return std::nullopt;
+    std::vector<std::byte> sid(sidSize);
+    std::wstring domain(domainSize, L'\0');
+    if (!::LookupAccountNameW(nullptr, qualified.c_str(), sid.data(), &sidSize, domain.data(), &domainSize, &use) ||
+        use != SidTypeUser) {
+      return std::nullopt;
+    }
+    wchar_t* text = nullptr;
+    if (!::ConvertSidToStringSidW(sid.data(), &text) || !text) return std::nullopt;
+    const UniqueLocal owned(text);
+    return FromWide(text);
   } catch (...) {
     return std::nullopt;
   }

@@ -57,11 +57,29 @@ class RegistryGroupPolicyObject final : public IGroupPolicyObject {
  public:
   explicit RegistryGroupPolicyObject(IIdentity& identity) : identity_(identity) {}
   bool OpenLocalMachineGPO() noexcept override { return identity_.IsAdministrator(); }
-  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override { return Section(L"\\User"); }
+  // A local user's or group's object: its user section is "Users\<SID>", and its saves
+  // are counted there.
+  bool OpenLocalMachineGPOForPrincipal(TextView sid) noexcept override {
+    try {
+      principal_ = L"\\Users\\" + ToWide(sid);
+    } catch (...) {
+      return false;
+    }
+    return identity_.IsAdministrator();
+  }
+  std::unique_ptr<IRegistryKey> GetUserRegistryKey() noexcept override {
+    return Section(principal_.empty() ? L"\\User" : principal_.c_str());
+  }
   std::unique_ptr<IRegistryKey> GetMachineRegistryKey() noexcept override { return Section(L"\\Machine"); }
   void Save(bool machine) noexcept override {
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kTestGroupPolicyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    std::wstring counted;
+    try {
+      counted = std::wstring(kTestGroupPolicyKey) + principal_;
+    } catch (...) {
+      return;
+    }
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, counted.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                           nullptr) != ERROR_SUCCESS) {
       return;
     }
@@ -91,6 +109,7 @@ class RegistryGroupPolicyObject final : public IGroupPolicyObject {
 
  private:
   IIdentity& identity_;
+  std::wstring principal_;  // "\\Users\\<SID>" for a principal's object
 };
 
 }  // namespace

@@ -11,8 +11,10 @@
 //                            Wine lacks) keeps its user section under
 //                            HKEY_CURRENT_USER\Software\Lanthe Test Group Policy\User (its
 //                            machine section beside it in "Machine") and counts its saves
-//                            there in "Saves" and "MachineSaves"; it opens only for an
-//                            administrator. Unset: the real object.
+//                            there in "Saves" and "MachineSaves"; the object of a local user
+//                            or group keeps its user section in "Users\<SID>" and counts its
+//                            saves there in "Saves". It opens only for an administrator.
+//                            Unset: the real object.
 // LANTHE_TEST_POWER_LOG      file to which every requested power action is appended
 //                            as an ASCII line "ShutdownWindows <flags>\r\n".
 // LANTHE_TEST_SESSION_END    what Windows does after a recorded power action. Unset:

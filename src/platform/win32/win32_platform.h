@@ -125,6 +125,8 @@ class Win32Accounts final : public IAccounts {
   // FormatMessageW from the system's messages, then from netmsg.dll (the NERR_ codes).
   Text DescribeStatus(std::uint32_t status) noexcept override;
   std::optional<UserDetails> GetUserDetails(TextView userName) noexcept override;
+  // LookupAccountNameW with "COMPUTER\\name", then ConvertSidToStringSidW.
+  std::optional<Text> AccountSid(TextView userName) noexcept override;
   std::uint32_t FindUser(TextView userName) noexcept override;
   std::uint32_t TryLogOn(TextView userName, TextView password) noexcept override;
 };
@@ -141,6 +143,7 @@ class Win32Desktop final : public IDesktop {
   bool RemoveWallpaper() noexcept override;
   bool SetDesktopColor(std::uint32_t rgb) noexcept override;
   void SignalShellReady() noexcept override;
+  void SwitchOffAccessibilityHotkeys(const std::vector<AccessibilityFeature>& features) noexcept override;
 };
 
 // Sets the named event "ShellDesktopSwitchEvent", once per process: the first of the
