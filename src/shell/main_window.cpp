@@ -314,7 +314,8 @@ void TfrmMain::btnSettingsClick() {
 
 void TfrmMain::Button1Click() {}
 
-void TfrmMain::RunSetupWizard() {
+void TfrmMain::RunSetupWizard(bool newSetUp) {
+  windows_.frmSetupWizard.SetNewSetUp(newSetUp);
   windows_.frmSetupWizard.Clear();
   // Finish has handed the working copy back already; any other end changes nothing.
   if (windows_.setupWizardWindow.ShowModal() != 1) return;
@@ -596,7 +597,7 @@ void TfrmMain::LoadSettings() {
   if (platform_.identity.IsAdministrator()) {
     wizard = [&] {
       readPolicies();
-      RunSetupWizard();
+      RunSetupWizard(/*newSetUp=*/true);
     };
   }
   const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);

@@ -159,7 +159,8 @@ class TfrmMain {
   void btnSettingsClick();
   void Button1Click();
 
-  void RunSetupWizard();
+  // newSetUp: offered because there is no settings file (see TfrmSetupWizard::SetNewSetUp).
+  void RunSetupWizard(bool newSetUp = false);
 
   // The session cycle, one pass after the other: an administrator gets the main
   // window; anybody else gets the client of ConnectionType, waited for, then the
