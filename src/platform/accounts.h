@@ -101,6 +101,10 @@ class IAccounts {
   // again: 0 when it logs on, otherwise the system's error code (LogonStatus). Every
   // failed try counts against the account-lockout policy.
   virtual std::uint32_t TryLogOn(TextView userName, TextView password) = 0;
+  // The security identifier of the account of that name in its string form
+  // ("S-1-5-21-...-1001"); nullopt when there is no such account or the system cannot
+  // tell.
+  virtual std::optional<Text> AccountSid(TextView userName) = 0;
 };
 
 }  // namespace lanthe

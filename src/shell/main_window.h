@@ -213,6 +213,9 @@ class TfrmMain {
   void ApplyPolicies();
   bool PrepareAutologonAccount(IMessageBoxes& messages);
   void CheckAutologonPassword(IMessageBoxes& messages);
+  // Tells an administrator, once per run, when more than administrators may change
+  // the program folder, lanthe.exe or settings.xml.
+  void WarnOfWritableProgramFolder();
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
@@ -236,6 +239,7 @@ class TfrmMain {
   bool toldPoliciesUnavailable_ = false;
   bool toldPasswordInPlainText_ = false;
   bool toldPasswordEmpty_ = false;
+  bool toldProgramFolder_ = false;
   std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
   bool logOnProgramsStarted_ = false;

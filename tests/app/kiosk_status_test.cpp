@@ -5,6 +5,7 @@
 
 #include "app/config_tool.h"
 #include "fakes.h"
+#include "shell/program_folder.h"
 #include "shell/winlogon.h"
 
 namespace lanthe {
@@ -18,6 +19,15 @@ RegistryValue Dword(std::uint32_t value) {
   return RegistryValue{RegistryType::kDword, {static_cast<std::uint8_t>(value), 0, 0, 0}};
 }
 RegistryValue String(TextView text) { return RegistryValue{RegistryType::kString, StringValueBytes(text)}; }
+
+// What the MSI's folder has: full control for administrators and SYSTEM, reading and
+// running for Users.
+AccessList AdministratorsOnly() {
+  return AccessList{true,
+                    {{true, FileRight::kAllAccess, AceFlag::kInherited, kAdministratorsSid},
+                     {true, FileRight::kAllAccess, AceFlag::kInherited, kLocalSystemSid},
+                     {true, 0x1200A9, AceFlag::kInherited, kUsersSid}}};
+}
 
 // A kiosk on which everything is as its settings say, and the tool run on it.
 struct Kiosk {
@@ -42,7 +52,11 @@ struct Kiosk {
     machine.registry.AddKey(RegistryRoot::CurrentUser, kScreenSaver).values[u"ScreenSaveActive"] = String(u"1");
     machine.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"HideFastUserSwitching"] = Dword(1);
     machine.files.files[u"C:\\Windows\\system32\\mstsc.exe"] = "";
+    machine.files.files[u"C:\\Lanthe\\lanthe.exe"] = "MZ";
     machine.folders.executable = u"C:\\Lanthe\\lanthe-config.exe";
+    for (const char16_t* path : {u"C:\\Lanthe", u"C:\\Lanthe\\lanthe.exe", u"C:\\Lanthe\\settings.xml"}) {
+      machine.fileSecurity.lists[path] = AdministratorsOnly();
+    }
   }
 
   int Status(bool json = false) {
@@ -74,7 +88,8 @@ class KioskStatusTest : public ::testing::Test, public Kiosk {};
 
 TEST_F(KioskStatusTest, AHealthyKioskIsOkOnEveryLine) {
   EXPECT_EQ(Status(), ConfigToolExit::kOk) << out;
-  for (const char* check : {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "network"}) {
+  for (const char* check :
+       {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "folder", "network"}) {
     EXPECT_EQ(Line(check).substr(0, 9), "ok       ") << check << "\n" << out;
   }
   EXPECT_NE(Line("autologon").find("the password is a protected secret"), std::string::npos);
@@ -116,6 +131,16 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
        "ScreenSaveActive is missing; start lanthe.exe"},
       {"files", [](auto& m) { m.files.files.erase(u"C:\\Windows\\system32\\mstsc.exe"); },
        "the Remote Desktop client C:\\Windows\\system32\\mstsc.exe is missing"},
+      {"folder",
+       [](auto& m) {
+         // A folder made in the root of C: inherits this from there.
+         m.fileSecurity.lists[u"C:\\Lanthe"].entries.push_back(
+             {true, 0x1301BF, AceFlag::kObjectInherit | AceFlag::kContainerInherit | AceFlag::kInherited,
+              kAuthenticatedUsersSid});
+       },
+       "(C:\\Lanthe: Authenticated Users): a kiosk user could replace lanthe.exe"},
+      {"folder", [](auto& m) { m.fileSecurity.lists.erase(u"C:\\Lanthe\\lanthe.exe"); },
+       "the permissions of C:\\Lanthe\\lanthe.exe could not be read"},
       {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},
   };
   for (const auto& c : cases) {

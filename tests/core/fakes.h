@@ -653,6 +653,12 @@ class FakeAccounts final : public IAccounts {
     return std::nullopt;
   }
   std::map<Text, std::uint32_t> userFlags;  // by upper-case name; never-expiring when not given
+  std::optional<Text> AccountSid(TextView userName) override {
+    auto sid = sids.find(AsciiUpper(userName));
+    if (sid == sids.end()) return std::nullopt;
+    return sid->second;
+  }
+  std::map<Text, Text> sids;  // by upper-case name; none known when not given
   Text DescribeStatus(std::uint32_t status) override {
     auto it = descriptions.find(status);
     return it == descriptions.end() ? Text() : it->second;
@@ -687,6 +693,19 @@ class FakeAccounts final : public IAccounts {
              return fold(x) == fold(y);
            });
   }
+};
+
+// Access lists by path; a path without one cannot be read.
+class FakeFileSecurity final : public IFileSecurity {
+ public:
+  std::optional<AccessList> ReadAccessList(TextView path) override {
+    reads.emplace_back(path);
+    auto list = lists.find(Text(path));
+    if (list == lists.end()) return std::nullopt;
+    return list->second;
+  }
+  std::map<Text, AccessList> lists;
+  std::vector<Text> reads;
 };
 
 // A code page that has nothing beyond ASCII, to show what happens to characters a
@@ -726,11 +745,13 @@ struct FakePlatform {
   FakeClock clock;
   FakeStartupPrograms startupPrograms;
   FakeCrashWatcher crashWatcher;
+  FakeFileSecurity fileSecurity;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
-                    network,  desktop,   events,   clock,       startupPrograms, crashWatcher};
+                    network,  desktop,   events,   clock,       startupPrograms, crashWatcher,
+                    fileSecurity};
   }
 };
 

@@ -5,7 +5,9 @@
 #include <lm.h>
 #include <ntsecapi.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -87,6 +89,33 @@ std::uint32_t Win32Accounts::FindUser(TextView userName) noexcept {
     return status;
   } catch (...) {
     return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+std::optional<Text> Win32Accounts::AccountSid(TextView userName) noexcept {
+  try {
+    if (userName.empty()) return std::nullopt;
+    const std::wstring name = ToWide(userName);
+    // An unqualified name is looked for among the well-known and built-in accounts,
+    // then in this computer's own accounts, before any domain (LookupAccountNameW's page).
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    std::wstring domain(256, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      DWORD sidSize = static_cast<DWORD>(sid.size());
+      DWORD domainSize = static_cast<DWORD>(domain.size());
+      SID_NAME_USE use{};
+      if (::LookupAccountNameW(nullptr, name.c_str(), sid.data(), &sidSize, domain.data(), &domainSize, &use)) {
+        if (use != SidTypeUser) return std::nullopt;
+        return SidText(sid.data());
+      }
+      // Too small: both sizes now say what is needed.
+      if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+      sid.resize(std::max<std::size_t>(sidSize, sid.size()));
+      domain.resize(std::max<std::size_t>(domainSize, domain.size() + 1));
+    }
+    return std::nullopt;
+  } catch (...) {
+    return std::nullopt;
   }
 }
 
