@@ -1,8 +1,10 @@
 #include "app/kiosk_status.h"
 
+#include "config/settings_file.h"
 #include "lockdown/policies.h"
 #include "platform/local_users.h"
 #include "shell/main_window.h"
+#include "shell/program_folder.h"
 #include "shell/winlogon.h"
 
 namespace lanthe {
@@ -204,6 +206,28 @@ void CheckFiles(const TSettings& s, Platform& p, Status& status) {
   }
 }
 
+void CheckProgramFolder(const TSettings& s, TextView program, Platform& p, Status& status) {
+  const ProgramFolderCheck check =
+      lanthe::CheckProgramFolder(p, program, SettingsFilePath(s), s.Autologon.Username);
+  Text problem;
+  if (!check.exposed.empty()) {
+    problem = u"not only administrators may change Lanthe's files (" + ExposedFilesText(check) +
+              u"): a kiosk user could replace lanthe.exe, which administrators run too; install Lanthe under "
+              u"Program Files, or run in an administrator's prompt:";
+    const std::vector<Text> commands = ProgramFolderFixCommands(check.folder);
+    for (std::size_t i = 0; i < commands.size(); ++i) problem += (i > 0 ? u" and then " : u" ") + commands[i];
+  }
+  for (const Text& path : check.unreadable) {
+    if (!problem.empty()) problem += u"; ";
+    problem += u"the permissions of " + path + u" could not be read: look at them with icacls \"" + path + u"\"";
+  }
+  if (problem.empty()) {
+    status.Ok("folder", u"only administrators may change " + check.folder + u", lanthe.exe and settings.xml");
+  } else {
+    status.Problem("folder", problem);
+  }
+}
+
 }  // namespace
 
 std::vector<StatusLine> KioskStatus(const TSettings& settings, const PolicyOverrides& overrides, TextView programPath,
@@ -214,6 +238,7 @@ std::vector<StatusLine> KioskStatus(const TSettings& settings, const PolicyOverr
   CheckAccount(settings, platform.accounts, status);
   CheckPolicies(settings, overrides, platform, status);
   CheckFiles(settings, platform, status);
+  CheckProgramFolder(settings, programPath, platform, status);
   if (platform.network.IsUp()) {
     status.Ok("network", u"a network interface is up");
   } else {

@@ -1,8 +1,8 @@
 #pragma once
 // "lanthe-config status": run by an administrator on the kiosk itself, it looks at
 // what makes the kiosk work (the shell, the automatic log-on, the account, the
-// policies, the connection's files, the network) and says for each what is right or
-// what to do.
+// policies, the connection's files, who may change Lanthe's own files, the network)
+// and says for each what is right or what to do.
 
 #include <vector>
 

@@ -122,6 +122,8 @@ const std::array kFields = {
                                   0, kWaitForNetworkMaximum)),
     WrittenOnlyWhenChanged(
         Flag(u"", u"RunStartupPrograms", "RunStartupPrograms", LANTHE_FLAG(RunStartupPrograms), true)),
+    WrittenOnlyWhenChanged(
+        Flag(u"", u"RestrictKioskUser", "RestrictKioskUser", LANTHE_FLAG(RestrictKioskUser), false)),
 };
 
 #undef LANTHE_INT

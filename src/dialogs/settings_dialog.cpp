@@ -25,6 +25,7 @@ constexpr PolicyControl kPolicyControls[] = {
     {"chkLockSecureScreen", "LockSecureScreen"},
     {"speWaitForNetwork", "WaitForNetwork"},
     {"chkRunStartupPrograms", "RunStartupPrograms"},
+    {"chkRestrictKioskUser", "RestrictKioskUser"},
 };
 
 }  // namespace
@@ -77,6 +78,7 @@ void TdlgSettings::SettingsToControls() {
   Controls.chkLockSecureScreen = s.LockSecureScreen;
   Controls.speWaitForNetwork = EffectiveWaitForNetwork(s);
   Controls.chkRunStartupPrograms = s.RunStartupPrograms;
+  Controls.chkRestrictKioskUser = s.RestrictKioskUser;
 }
 
 void TdlgSettings::ControlsToSettings() {
@@ -110,6 +112,7 @@ void TdlgSettings::ControlsToSettings() {
   // A value the spin editor shows within its range replaces only one it changed.
   if (Controls.speWaitForNetwork != EffectiveWaitForNetwork(s)) s.WaitForNetwork = Controls.speWaitForNetwork;
   s.RunStartupPrograms = Controls.chkRunStartupPrograms;
+  s.RestrictKioskUser = Controls.chkRestrictKioskUser;
 }
 
 int TdlgSettings::btnOkClick() {

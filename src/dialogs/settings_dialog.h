@@ -54,6 +54,7 @@ struct SettingsDialogControls {
   bool chkLockSecureScreen = false;
   int speWaitForNetwork = 0;  // seconds, within 0 to 600
   bool chkRunStartupPrograms = false;
+  bool chkRestrictKioskUser = false;
 
   bool operator==(const SettingsDialogControls&) const = default;
 };

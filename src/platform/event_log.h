@@ -29,6 +29,7 @@ constexpr std::uint32_t kPolicyOverrides = 1008;
 constexpr std::uint32_t kStartupProgramFailed = 1009;
 constexpr std::uint32_t kSessionNotEnded = 1010;
 constexpr std::uint32_t kCrashRestart = 1011;
+constexpr std::uint32_t kProgramFolderWritable = 1012;
 }  // namespace EventId
 
 class IEventLog {

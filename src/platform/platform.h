@@ -7,6 +7,7 @@
 #include "platform/crash_watcher.h"
 #include "platform/desktop.h"
 #include "platform/event_log.h"
+#include "platform/file_security.h"
 #include "platform/files.h"
 #include "platform/group_policy.h"
 #include "platform/folders.h"
@@ -44,6 +45,7 @@ struct Platform {
   IClock& clock;
   IStartupPrograms& startupPrograms;
   ICrashWatcher& crashWatcher;
+  IFileSecurity& fileSecurity;
 };
 
 }  // namespace lanthe

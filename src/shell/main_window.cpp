@@ -11,6 +11,7 @@
 #include "shell/command_line.h"
 #include "shell/event_texts.h"
 #include "shell/launchers.h"
+#include "shell/program_folder.h"
 
 namespace lanthe {
 
@@ -310,7 +311,8 @@ void TfrmMain::btnSettingsClick() {
 
 void TfrmMain::Button1Click() {}
 
-void TfrmMain::RunSetupWizard() {
+void TfrmMain::RunSetupWizard(bool newSetUp) {
+  windows_.frmSetupWizard.SetNewSetUp(newSetUp);
   windows_.frmSetupWizard.Clear();
   // Finish has handed the working copy back already; any other end changes nothing.
   if (windows_.setupWizardWindow.ShowModal() != 1) return;
@@ -597,7 +599,7 @@ void TfrmMain::LoadSettings() {
   if (platform_.identity.IsAdministrator()) {
     wizard = [&] {
       readPolicies();
-      RunSetupWizard();
+      RunSetupWizard(/*newSetUp=*/true);
     };
   }
   const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
@@ -631,8 +633,8 @@ void TfrmMain::SaveSettings(IMessageBoxes& messages) {
 // 2. the main window's connection button and
 // 3. its shell selection (kept within -1..1);
 // 4. for an administrator: the user's appsrv.ini to the shared copy, the PNAgent
-//    configuration to XenAppSettings.cfg, and, not in debug mode, the limited account
-//    and the checks of the automatic log-on's account;
+//    configuration to XenAppSettings.cfg, and, not in debug mode, the limited account,
+//    the checks of the automatic log-on's account and of who may change Lanthe's files;
 // 5. not in debug mode: the Winlogon automatic log-on values (left as they are for an
 //    account that is missing) and the shell value;
 // 6. the task-manager and screen-saver policies (the object is made in debug mode too).
@@ -664,6 +666,7 @@ void TfrmMain::ApplySettings() {
     }
     if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
     if (!DebugMode) autologonAccountReady = PrepareAutologonAccount(messages);
+    if (!DebugMode) WarnOfWritableProgramFolder();
   }
 
   if (!DebugMode) {
@@ -770,6 +773,18 @@ void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
     toldPasswordInPlainText_ = true;
     platform_.messages.ShowMessage(kPasswordInPlainText);
   }
+}
+
+void TfrmMain::WarnOfWritableProgramFolder() {
+  const ProgramFolderCheck check = CheckProgramFolder(platform_, platform_.folders.ExecutablePath(),
+                                                      SettingsFilePath(Settings), Settings.Autologon.Username);
+  // Permissions that cannot be read tell nothing; "lanthe-config status" names them.
+  if (check.exposed.empty()) return;
+  const Text text = ProgramFolderWarning(check);
+  events_.Report(EventType::kWarning, EventId::kProgramFolderWritable, text);
+  if (toldProgramFolder_) return;
+  toldProgramFolder_ = true;
+  platform_.messages.ShowMessage(text);
 }
 
 void TfrmMain::SetShell(TextView shell) { lanthe::SetShell(platform_.registry, shell); }

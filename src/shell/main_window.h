@@ -159,7 +159,8 @@ class TfrmMain {
   void btnSettingsClick();
   void Button1Click();
 
-  void RunSetupWizard();
+  // newSetUp: offered because there is no settings file (see TfrmSetupWizard::SetNewSetUp).
+  void RunSetupWizard(bool newSetUp = false);
 
   // The session cycle, one pass after the other: an administrator gets the main
   // window; anybody else gets the client of ConnectionType, waited for, then the
@@ -214,6 +215,9 @@ class TfrmMain {
   void TellOnce(bool& told, const Text& text);
   bool PrepareAutologonAccount(IMessageBoxes& messages);
   void CheckAutologonPassword(IMessageBoxes& messages);
+  // Tells an administrator, once per run, when more than administrators may change
+  // the program folder, lanthe.exe or settings.xml.
+  void WarnOfWritableProgramFolder();
   void RunAndWait(const CommandLine& commandLine);
 
   Platform& platform_;
@@ -238,6 +242,7 @@ class TfrmMain {
   bool toldKioskPoliciesUnwritten_ = false;
   bool toldPasswordInPlainText_ = false;
   bool toldPasswordEmpty_ = false;
+  bool toldProgramFolder_ = false;
   std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
   bool logOnProgramsStarted_ = false;

@@ -73,6 +73,7 @@ constexpr PolicyControl kPolicyControls[] = {
     {"chkRDPFullScreen", "RDP.FullScreen"},
     {"chkUserCreate", "Autologon.CreateUser"},
     {"edtUserUsername", "Autologon.Username"},
+    {"chkRestrictKioskUser", "RestrictKioskUser"},
     {"chkAutologonUseSysinternals", "Autologon.UseSysinternals"},
     {"chkAutologonEnable", "Autologon.EnableAutologon"},
     {"edtAutologonUsername", "Autologon.Username"},
@@ -89,6 +90,8 @@ void TfrmSetupWizard::Clear() {
   state_.page = WizardPage::kWelcome;
   UpdateButtonsAndTitle();
   if (live_) WizardSettings = *live_;
+  // A policy's value is shown as it is, greyed.
+  if (newSetUp_ && !SetByPolicy("chkRestrictKioskUser")) WizardSettings.RestrictKioskUser = true;
   // Selecting the item runs the group's click handler, which stores the selection; a
   // code without an item is held within the group's items, as radio groups do.
   state_.rgConnectionType = std::clamp(WizardSettings.ConnectionType, -1, 2);
@@ -138,6 +141,7 @@ bool TfrmSetupWizard::EnterPage() {
       state_.edtUserUsername = s.Autologon.Username;
       state_.edtUserPassword = s.Autologon.Password;
       state_.userEditsEnabled = state_.chkUserCreate;
+      state_.chkRestrictKioskUser = s.RestrictKioskUser;
       return true;
     case WizardPage::kAutologon:
       state_.chkAutologonUseSysinternals = s.Autologon.UseSysinternals;
@@ -247,6 +251,11 @@ void TfrmSetupWizard::edtUserUsernameChange(TextView text) {
 void TfrmSetupWizard::edtUserPasswordChange(TextView text) {
   state_.edtUserPassword = Text(text);
   WizardSettings.Autologon.Password = Text(text);
+}
+
+void TfrmSetupWizard::chkRestrictKioskUserClick(bool checked) {
+  state_.chkRestrictKioskUser = checked;
+  WizardSettings.RestrictKioskUser = checked;
 }
 
 void TfrmSetupWizard::edtAutologonUsernameChange(TextView text) {

@@ -99,6 +99,7 @@ struct WizardState {
   Text edtUserUsername;
   Text edtUserPassword;
   bool userEditsEnabled = false;
+  bool chkRestrictKioskUser = false;
 
   bool chkAutologonUseSysinternals = false;
   bool chkAutologonEnable = false;
@@ -132,6 +133,10 @@ class TfrmSetupWizard {
     launcher_ = &launcher;
     launcherWindow_ = &window;
   }
+  // Whether the coming showings set the computer up anew (the wizard was offered
+  // because there is no settings file): what a new kiosk should have is then ticked
+  // from the start instead of showing the record's value.
+  void SetNewSetUp(bool newSetUp) { newSetUp_ = newSetUp; }
   // Opens a link in the user's browser (the view's OpenLink).
   std::function<void(TextView)> OpenLink;
 
@@ -166,6 +171,7 @@ class TfrmSetupWizard {
   void chkUserCreateClick(bool checked);
   void edtUserUsernameChange(TextView text);
   void edtUserPasswordChange(TextView text);
+  void chkRestrictKioskUserClick(bool checked);
   void edtAutologonUsernameChange(TextView text);
   void edtAutologonPasswordChange(TextView text);
   void chkAutologonEnableClick(bool checked);
@@ -214,6 +220,7 @@ class TfrmSetupWizard {
   TfrmXenAppLauncher* launcher_ = nullptr;
   IModalWindow* launcherWindow_ = nullptr;
   WizardState state_;
+  bool newSetUp_ = false;
 };
 
 }  // namespace lanthe

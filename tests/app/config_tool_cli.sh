@@ -63,7 +63,7 @@ set -e
 if [[ $status == 2 ]]; then
   grep -q "runs there only" status.err || { echo "FAIL: status said: $(cat status.err)"; failures=$((failures + 1)); }
 else
-  for check in settings shell autologon account policies overrides files network; do
+  for check in settings shell autologon account policies overrides files folder network; do
     grep -q "{\"check\":\"$check\",\"status\":\"\(ok\|problem\)\"" status.json ||
       { echo "FAIL: status has no $check line: $(cat status.json)"; failures=$((failures + 1)); }
   done

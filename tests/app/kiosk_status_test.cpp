@@ -5,6 +5,7 @@
 
 #include "app/config_tool.h"
 #include "fakes.h"
+#include "shell/program_folder.h"
 #include "shell/winlogon.h"
 
 namespace lanthe {
@@ -22,6 +23,15 @@ RegistryValue String(TextView text) { return RegistryValue{RegistryType::kString
 // A key of the kiosk account's own policy object (the fake's third account).
 std::map<Text, RegistryValue>& KioskPolicies(testing::FakePlatform& machine, TextView key) {
   return machine.registry.AddKey(RegistryRoot::LocalMachine, u"GPO\\Users\\S-1-5-21-1-2-3-1002\\" + Text(key)).values;
+}
+
+// What the MSI's folder has: full control for administrators and SYSTEM, reading and
+// running for Users.
+AccessList AdministratorsOnly() {
+  return AccessList{true,
+                    {{true, FileRight::kAllAccess, AceFlag::kInherited, kAdministratorsSid},
+                     {true, FileRight::kAllAccess, AceFlag::kInherited, kLocalSystemSid},
+                     {true, 0x1200A9, AceFlag::kInherited, kUsersSid}}};
 }
 
 // A kiosk on which everything is as its settings say, and the tool run on it.
@@ -54,7 +64,11 @@ struct Kiosk {
     KioskPolicies(machine, kScreenSaver)[u"ScreenSaveActive"] = String(u"1");
     machine.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"HideFastUserSwitching"] = Dword(1);
     machine.files.files[u"C:\\Windows\\system32\\mstsc.exe"] = "";
+    machine.files.files[u"C:\\Lanthe\\lanthe.exe"] = "MZ";
     machine.folders.executable = u"C:\\Lanthe\\lanthe-config.exe";
+    for (const char16_t* path : {u"C:\\Lanthe", u"C:\\Lanthe\\lanthe.exe", u"C:\\Lanthe\\settings.xml"}) {
+      machine.fileSecurity.lists[path] = AdministratorsOnly();
+    }
   }
 
   int Status(bool json = false) {
@@ -86,7 +100,8 @@ class KioskStatusTest : public ::testing::Test, public Kiosk {};
 
 TEST_F(KioskStatusTest, AHealthyKioskIsOkOnEveryLine) {
   EXPECT_EQ(Status(), ConfigToolExit::kOk) << out;
-  for (const char* check : {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "network"}) {
+  for (const char* check :
+       {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "folder", "network"}) {
     EXPECT_EQ(Line(check).substr(0, 9), "ok       ") << check << "\n" << out;
   }
   EXPECT_NE(Line("autologon").find("the password is a protected secret"), std::string::npos);
@@ -129,6 +144,16 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
        "NoRun is 1; start lanthe.exe"},
       {"files", [](auto& m) { m.files.files.erase(u"C:\\Windows\\system32\\mstsc.exe"); },
        "the Remote Desktop client C:\\Windows\\system32\\mstsc.exe is missing"},
+      {"folder",
+       [](auto& m) {
+         // A folder made in the root of C: inherits this from there.
+         m.fileSecurity.lists[u"C:\\Lanthe"].entries.push_back(
+             {true, 0x1301BF, AceFlag::kObjectInherit | AceFlag::kContainerInherit | AceFlag::kInherited,
+              kAuthenticatedUsersSid});
+       },
+       "(C:\\Lanthe: Authenticated Users): a kiosk user could replace lanthe.exe"},
+      {"folder", [](auto& m) { m.fileSecurity.lists.erase(u"C:\\Lanthe\\lanthe.exe"); },
+       "the permissions of C:\\Lanthe\\lanthe.exe could not be read"},
       {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},
   };
   for (const auto& c : cases) {

@@ -228,6 +228,38 @@ TEST_F(ApplySettingsTest, ALimitedUsersRunSkipsTheAdministratorStepsAndShowsNoth
   EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+TEST_F(ApplySettingsTest, AProgramFolderOthersMayChangeIsToldOnceWithTheFixAndReportedEachTime) {
+  // A folder in the root of C: inherits "Authenticated Users: Modify"; the account the
+  // apply has just made may change the program.
+  fake.fileSecurity.lists[u"C:\\Apps"] = {true, {{true, 0x1301BF, 0x13, u"S-1-5-11"}}};
+  fake.fileSecurity.lists[u"C:\\Apps\\lanthe.exe"] = {true, {{true, 0x40000000, 0, u"S-1-5-21-7-1001"}}};
+  fake.files.files[u"C:\\Apps\\lanthe.exe"] = "MZ";
+  fake.accounts.sids[u"KIOSK"] = u"S-1-5-21-7-1001";
+  main.Settings.Autologon.CreateUser = true;
+  main.Settings.Autologon.Username = u"kiosk";
+  main.Settings.Autologon.Password = u"pw";
+  main.ApplySettings();
+  main.ApplySettings();
+  ASSERT_EQ(fake.messages.shown.size(), 1u);
+  const Text& told = fake.messages.shown[0];
+  for (const char16_t* part :
+       {u"\r\nC:\\Apps: Authenticated Users\r\nC:\\Apps\\lanthe.exe: the kiosk account \"kiosk\"\r\n",
+        u"\r\nicacls \"C:\\Apps\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
+        u"*S-1-5-32-545:(OI)(CI)RX\r\nicacls \"C:\\Apps\\*\" /reset /T"}) {
+    EXPECT_NE(told.find(part), Text::npos) << TextToUtf8(told);
+  }
+  EXPECT_EQ(std::count(fake.events.ids.begin(), fake.events.ids.end(), EventId::kProgramFolderWritable), 2);
+
+  // Neither a limited user's apply nor Debug mode looks.
+  for (const bool debug : {false, true}) {
+    MainWindowRig other;
+    other.fake.identity.administrator = debug;
+    other.main.FormCreate(debug ? u"C:\\Apps\\lanthe.exe Debug" : u"C:\\Apps\\lanthe.exe");
+    other.main.ApplySettings();
+    EXPECT_TRUE(other.fake.fileSecurity.reads.empty()) << debug;
+  }
+}
+
 TEST_F(ApplySettingsTest, AFailedCopyIsReportedAndTheRestStillRuns) {
   fake.files.files[kUserIni] = "ini";
   fake.files.failWrites = true;

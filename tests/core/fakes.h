@@ -644,8 +644,10 @@ class FakeAccounts final : public IAccounts {
     logOns.emplace_back(Text(userName), Text(password));
     return logOnStatus;
   }
-  // S-1-5-21-1-2-3-<1000 + the account's place>, for the accounts listed.
+  // The SID a test gives, or S-1-5-21-1-2-3-<1000 + the account's place> for the
+  // accounts listed.
   std::optional<Text> AccountSid(TextView userName) override {
+    if (const auto sid = sids.find(AsciiUpper(userName)); sid != sids.end()) return sid->second;
     for (std::size_t i = 0; i < users.size(); ++i) {
       if (SameName(users[i].name, userName)) return u"S-1-5-21-1-2-3-" + IntToText(1000 + static_cast<int>(i));
     }
@@ -671,6 +673,7 @@ class FakeAccounts final : public IAccounts {
     return std::nullopt;
   }
   std::map<Text, std::uint32_t> userFlags;  // by upper-case name; never-expiring when not given
+  std::map<Text, Text> sids;  // by upper-case name
   Text DescribeStatus(std::uint32_t status) override {
     auto it = descriptions.find(status);
     return it == descriptions.end() ? Text() : it->second;
@@ -705,6 +708,19 @@ class FakeAccounts final : public IAccounts {
              return fold(x) == fold(y);
            });
   }
+};
+
+// Access lists by path; a path without one cannot be read.
+class FakeFileSecurity final : public IFileSecurity {
+ public:
+  std::optional<AccessList> ReadAccessList(TextView path) override {
+    reads.emplace_back(path);
+    auto list = lists.find(Text(path));
+    if (list == lists.end()) return std::nullopt;
+    return list->second;
+  }
+  std::map<Text, AccessList> lists;
+  std::vector<Text> reads;
 };
 
 // A code page that has nothing beyond ASCII, to show what happens to characters a
@@ -744,11 +760,13 @@ struct FakePlatform {
   FakeClock clock;
   FakeStartupPrograms startupPrograms;
   FakeCrashWatcher crashWatcher;
+  FakeFileSecurity fileSecurity;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
-                    network,  desktop,   events,   clock,       startupPrograms, crashWatcher};
+                    network,  desktop,   events,   clock,       startupPrograms, crashWatcher,
+                    fileSecurity};
   }
 };
 

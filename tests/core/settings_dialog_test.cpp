@@ -47,6 +47,7 @@ TEST_F(SettingsDialogTest, TheKioskPageEditsItsSettings) {
   EXPECT_FALSE(dialog.Controls.chkLockSecureScreen);
   EXPECT_EQ(dialog.Controls.speWaitForNetwork, 600);
   EXPECT_TRUE(dialog.Controls.chkRunStartupPrograms);
+  EXPECT_FALSE(dialog.Controls.chkRestrictKioskUser);
   dialog.btnOkClick();
   EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 900);
 
@@ -54,12 +55,14 @@ TEST_F(SettingsDialogTest, TheKioskPageEditsItsSettings) {
   dialog.Controls.chkLockSecureScreen = true;
   dialog.Controls.speWaitForNetwork = 45;
   dialog.Controls.chkRunStartupPrograms = false;
+  dialog.Controls.chkRestrictKioskUser = true;
   dialog.UpdateApplyBtn();
   EXPECT_TRUE(dialog.ApplyEnabled());
   dialog.btnApplyClick();
   EXPECT_TRUE(dialog.DialogSettings.LockSecureScreen);
   EXPECT_EQ(dialog.DialogSettings.WaitForNetwork, 45);
   EXPECT_FALSE(dialog.DialogSettings.RunStartupPrograms);
+  EXPECT_TRUE(dialog.DialogSettings.RestrictKioskUser);
   EXPECT_FALSE(dialog.ApplyEnabled());
 }
 

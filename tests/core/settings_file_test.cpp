@@ -285,6 +285,7 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesASaveAndALoad) {
   settings.LockSecureScreen = true;
   settings.WaitForNetwork = 0;
   settings.RunStartupPrograms = false;
+  settings.RestrictKioskUser = true;
   ASSERT_TRUE(Save());
   const TSettings saved = settings;
 
@@ -302,24 +303,29 @@ TEST_F(SettingsFileTest, LaterElementsAreWrittenOnlyWhenTheyDifferFromTheirDefau
   EXPECT_FALSE(settings.LockSecureScreen);
   EXPECT_EQ(settings.WaitForNetwork, 30);
   EXPECT_TRUE(settings.RunStartupPrograms);
+  EXPECT_FALSE(settings.RestrictKioskUser);
   ASSERT_TRUE(Save());
   EXPECT_EQ(Written(), kDefaultFile);
 
   settings.LockSecureScreen = true;
   settings.WaitForNetwork = 120;
   settings.RunStartupPrograms = false;
+  settings.RestrictKioskUser = true;
   ASSERT_TRUE(Save());
   std::string expected = kDefaultFile;
   expected.insert(expected.rfind("</Settings>"),
                   "  <LockSecureScreen>True</LockSecureScreen>\r\n  <WaitForNetwork>120</WaitForNetwork>\r\n"
-                  "  <RunStartupPrograms>False</RunStartupPrograms>\r\n");
+                  "  <RunStartupPrograms>False</RunStartupPrograms>\r\n"
+                  "  <RestrictKioskUser>True</RestrictKioskUser>\r\n");
   EXPECT_EQ(Written(), expected) << "after every earlier element";
 
   settings.LockSecureScreen = false;
   settings.RunStartupPrograms = true;
+  settings.RestrictKioskUser = false;
   ASSERT_TRUE(Save());
   EXPECT_EQ(Written().find("LockSecureScreen"), std::string::npos);
   EXPECT_EQ(Written().find("RunStartupPrograms"), std::string::npos);
+  EXPECT_EQ(Written().find("RestrictKioskUser"), std::string::npos);
   EXPECT_NE(Written().find("<WaitForNetwork>120</WaitForNetwork>"), std::string::npos);
 }
 
@@ -340,9 +346,11 @@ TEST_F(SettingsFileTest, LaterElementsAreReadByTheRulesOfTheOthers) {
     EXPECT_EQ(EffectiveWaitForNetwork(settings), c.effective) << c.stored << ": the nearest limit is used";
   }
   settings.RunStartupPrograms = false;
+  settings.RestrictKioskUser = true;
   ASSERT_EQ(LoadText("<Settings/>"), SettingsLoadOutcome::kLoaded);
   EXPECT_EQ(settings.WaitForNetwork, 30) << "missing: the default";
   EXPECT_TRUE(settings.RunStartupPrograms) << "missing: the default";
+  EXPECT_FALSE(settings.RestrictKioskUser) << "missing: the default";
 }
 
 TEST_F(SettingsFileTest, WhiteSpaceOnlyTextComesBackEmpty) {

@@ -562,6 +562,33 @@ TEST_F(WizardTest, UserAndAutologonPagesShareNameAndPassword) {
   EXPECT_EQ(wizard.State().edtUserUsername, u"other");
 }
 
+TEST_F(WizardTest, ANewSetUpTicksTheKioskRestrictionsAndALaterOneShowsTheStoredValue) {
+  InstallEverything();
+  std::vector<bool> shown;
+  const auto walk = [&](bool tick) {
+    return [&, tick] {
+      wizard.FormShow();
+      wizard.btnNextClick();
+      wizard.rgConnectionTypeClick(ConnectionType::kRemoteDesktop);
+      GoTo(WizardPage::kCreateUser);
+      shown.push_back(wizard.State().chkRestrictKioskUser);
+      wizard.chkRestrictKioskUserClick(tick);
+      return wizard.btnFinishClick();
+    };
+  };
+  // The first start finds no settings file, and the wizard is offered.
+  fake.messages.answers = {true};
+  rig.wizardWindow.answers.push_back(walk(true));
+  rig.main.ApplicationStart();
+  rig.wizardWindow.answers.push_back(walk(false));
+  rig.main.btnSetupWizardClick();
+  rig.wizardWindow.answers.push_back(walk(false));
+  rig.main.btnSetupWizardClick();
+  EXPECT_EQ(shown, (std::vector<bool>{true, true, false})) << "ticked for a new set-up, then as stored";
+  EXPECT_EQ(fake.files.files[u"C:\\Apps\\settings.xml"].find("RestrictKioskUser"), std::string::npos);
+
+}
+
 TEST_F(WizardTest, SysinternalsChoiceSwapsTheGroupsAndKeepsTheEnableFlag) {
   InstallEverything();
   global.Autologon.EnableAutologon = true;

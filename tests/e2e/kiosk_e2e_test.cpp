@@ -154,6 +154,10 @@ TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheKioskUserAndTheMachine) {
   DeleteRegistryTree(HKEY_CURRENT_USER, kStandIn);
 }
 
+const wchar_t kRestrictKioskUser[] =
+    L"Restrict the kiosk account (Control Panel, Run, command prompt, registry editor, error dialogs, "
+    L"accessibility hotkeys)";
+
 TEST(KioskE2E, TheSettingsDialogsKioskPageReachesTheFile) {
   LantheRun run({});
   HWND main = run.WaitForWindow(L"Lanthe");
@@ -178,12 +182,17 @@ TEST(KioskE2E, TheSettingsDialogsKioskPageReachesTheFile) {
   ASSERT_TRUE(startupPrograms);
   EXPECT_EQ(::SendMessageW(startupPrograms, BM_GETCHECK, 0, 0), BST_CHECKED);
   Click(startupPrograms);
+  HWND restrict = FindControl(dialog, L"Button", kRestrictKioskUser);
+  ASSERT_TRUE(restrict);
+  EXPECT_EQ(::SendMessageW(restrict, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  Click(restrict);
   Click(FindControl(dialog, L"Button", L"OK"));
   EXPECT_TRUE(WaitUntil([&] {
     const std::wstring saved = run.ReadFileText(L"settings.xml");
     return saved.find(L"<LockSecureScreen>True</LockSecureScreen>") != std::wstring::npos &&
            saved.find(L"<WaitForNetwork>45</WaitForNetwork>") != std::wstring::npos &&
-           saved.find(L"<RunStartupPrograms>False</RunStartupPrograms>") != std::wstring::npos;
+           saved.find(L"<RunStartupPrograms>False</RunStartupPrograms>") != std::wstring::npos &&
+           saved.find(L"<RestrictKioskUser>True</RestrictKioskUser>") != std::wstring::npos;
   })) << std::string(run.ReadFileText(L"settings.xml").begin(), run.ReadFileText(L"settings.xml").end());
 }
 

@@ -75,6 +75,10 @@ TEST(WizardE2E, FirstStartAnsweredYesWalksRemoteDesktopToFinish) {
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(edits[0]) != FALSE; }));
   Type(edits[0], L"kiosk");
   Type(edits[1], L"s3cret");
+  // A new set-up restricts the kiosk account unless told otherwise (the file then says so).
+  HWND restrict = FindControl(wizard, L"Button", L"Restrict the kiosk account (Control Panel, Run, command prompt, "
+                                                 L"registry editor, error dialogs, accessibility hotkeys)");
+  EXPECT_EQ(::SendMessageW(restrict, BM_GETCHECK, 0, 0), BST_CHECKED);
   CLICK(wizard, L"Next >");
 
   ASSERT_TRUE(OnPage(wizard, L"Configure Autologon"));
@@ -104,6 +108,7 @@ TEST(WizardE2E, FirstStartAnsweredYesWalksRemoteDesktopToFinish) {
   EXPECT_TRUE(Contains(saved, L"<CreateUser>True</CreateUser>"));
   EXPECT_TRUE(Contains(saved, L"<Username>kiosk</Username>"));
   EXPECT_TRUE(Contains(saved, L"<Password>s3cret</Password>"));
+  EXPECT_TRUE(Contains(saved, L"<RestrictKioskUser>True</RestrictKioskUser>"));
   EXPECT_TRUE(WaitUntil([&] { return WinlogonShell() == L"\"" + run.Program() + L"\""; }));
   EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultUsername"), L"kiosk");
   EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kWinlogon, L"DefaultPassword"), std::nullopt)

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include "platform/win32/win32_platform.h"
+#include "shell/program_folder.h"
 #include "test_support.h"
 
 namespace lanthe::win32 {
@@ -170,6 +173,34 @@ const std::string kServersIni =
     "alpha=\r\n"
     "[Other]\r\n"
     "Key=Value\r\n";
+
+// Wine enforces no access lists, but keeps and reports the ones it is given.
+TEST(FileSecurity, TheAccessListAsSetDecidesWhoMayChangeAFile) {
+  TempFolder folder;
+  const std::wstring path = folder.file(L"lanthe.exe");
+  ASSERT_TRUE(WriteBytes(path, "MZ"));
+  Win32FileSecurity security;
+  const auto mayChange = [&](const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr)) return Text(u"?");
+    const UniqueLocal descriptor(raw);
+    ::GetSecurityDescriptorDacl(raw, &present, &dacl, &defaulted);
+    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                            nullptr);
+    const auto list = security.ReadAccessList(T(path));
+    if (!list) return Text(u"unreadable");
+    Text names;
+    for (const Text& name : TrusteesWhoMayChange(*list, false, WatchedTrustees(std::nullopt, u""))) names += name;
+    return names;
+  };
+  EXPECT_EQ(mayChange(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FRFX;;;BU)"), u"") << "Users read and run";
+  EXPECT_EQ(mayChange(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;GA;;;WD)"), u"Everyone");
+  EXPECT_EQ(security.ReadAccessList(T(folder.file(L"missing.exe"))), std::nullopt);
+}
 
 TEST(IniFiles, SectionKeysComeInFileOrder) {
   TempFolder folder;

@@ -197,6 +197,16 @@ TEST(Accounts, AnAccountWithAnyCharactersInItsPasswordIsAddedAndJoinsUsers) {
   ::NetUserDel(nullptr, name.c_str());
 }
 
+TEST(Accounts, AUsersSidIsItsOwnAndOnlyUsersHaveOne) {
+  Win32Accounts accounts;
+  const auto own = accounts.AccountSid(T(EnvironmentValue(L"USERNAME")));
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->rfind(u"S-1-5-21-", 0), 0u) << TextToUtf8(*own);
+  EXPECT_EQ(accounts.AccountSid(T(UniqueName(L"nobody"))), std::nullopt);
+  EXPECT_EQ(accounts.AccountSid(*accounts.UsersGroupName()), std::nullopt) << "a group is no account";
+  EXPECT_EQ(accounts.AccountSid(u""), std::nullopt);
+}
+
 TEST(Accounts, StatusCodesHaveTheSystemsWords) {
   Win32Accounts accounts;
   EXPECT_FALSE(accounts.DescribeStatus(ERROR_ACCESS_DENIED).empty());
@@ -260,7 +270,8 @@ TEST(EventLog, TheProgramsMessageTableHoldsATextForEveryEvent) {
   for (const std::uint32_t id : {EventId::kStarted, EventId::kClientStarted, EventId::kClientEnded, EventId::kReconnect,
                                  EventId::kExitAction, EventId::kSettingsDamaged, EventId::kApplyFailed,
                                  EventId::kNetworkWaitTimedOut, EventId::kPolicyOverrides,
-                                 EventId::kStartupProgramFailed, EventId::kSessionNotEnded, EventId::kCrashRestart}) {
+                                 EventId::kStartupProgramFailed, EventId::kSessionNotEnded, EventId::kCrashRestart,
+                                 EventId::kProgramFolderWritable}) {
     const wchar_t* text = L"the whole text";
     DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text)};
     wchar_t shown[128] = {};

@@ -147,6 +147,12 @@ void SettingsDialogView::BuildControls() {
       std::make_unique<CheckBox>(kiosk, u"Start the log-on's programs (Run and RunOnce)", Bounds{8, 86, 396, 17});
   OnChange(*chkRunStartupPrograms,
            [](CheckBox& c, SettingsDialogControls& s) { s.chkRunStartupPrograms = c.Checked(); });
+  chkRestrictKioskUser = std::make_unique<CheckBox>(
+      kiosk,
+      u"Restrict the kiosk account (Control Panel, Run, command prompt, registry editor, error dialogs, "
+      u"accessibility hotkeys)",
+      Bounds{8, 112, 396, 28}, /*wordWrap=*/true);
+  OnChange(*chkRestrictKioskUser, [](CheckBox& c, SettingsDialogControls& s) { s.chkRestrictKioskUser = c.Checked(); });
 
   btnOk = std::make_unique<Button>(*this, u"OK", Bounds{190, 283, 75, 25});
   btnOk->OnClick = [this](Button&) { SetModalResult(dialog_.btnOkClick()); };
@@ -181,6 +187,7 @@ void SettingsDialogView::GreySetByPolicy() {
       {chkLockSecureScreen.get(), "chkLockSecureScreen"},
       {speWaitForNetwork.get(), "speWaitForNetwork"},
       {chkRunStartupPrograms.get(), "chkRunStartupPrograms"},
+      {chkRestrictKioskUser.get(), "chkRestrictKioskUser"},
   };
   for (const auto& [control, name] : controls) {
     if (!dialog_.SetByPolicy(name)) continue;
@@ -216,6 +223,7 @@ void SettingsDialogView::RenderControls() {
   chkLockSecureScreen->SetChecked(c.chkLockSecureScreen);
   speWaitForNetwork->SetValue(c.speWaitForNetwork);
   chkRunStartupPrograms->SetChecked(c.chkRunStartupPrograms);
+  chkRestrictKioskUser->SetChecked(c.chkRestrictKioskUser);
 }
 
 void SettingsDialogView::RenderState() {

@@ -66,6 +66,7 @@ class SettingsDialogView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::SpinEdit> speWaitForNetwork;
   std::unique_ptr<toolkit::Label> lblWaitForNetworkUnit;
   std::unique_ptr<toolkit::CheckBox> chkRunStartupPrograms;
+  std::unique_ptr<toolkit::CheckBox> chkRestrictKioskUser;
   std::unique_ptr<toolkit::Label> lblSetByPolicy;
   std::unique_ptr<toolkit::Button> btnOk;
   std::unique_ptr<toolkit::Button> btnCancel;

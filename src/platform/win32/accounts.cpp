@@ -6,6 +6,7 @@
 #include <ntsecapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -238,10 +239,7 @@ std::optional<Text> Win32Accounts::AccountSid(TextView userName) noexcept {
         use != SidTypeUser) {
       return std::nullopt;
     }
-    wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(sid.data(), &text) || !text) return std::nullopt;
-    const UniqueLocal owned(text);
-    return FromWide(text);
+    return SidText(sid.data());
   } catch (...) {
     return std::nullopt;
   }

@@ -131,6 +131,16 @@ class Win32Accounts final : public IAccounts {
   std::uint32_t TryLogOn(TextView userName, TextView password) noexcept override;
 };
 
+// GetNamedSecurityInfoW with the DACL alone.
+class Win32FileSecurity final : public IFileSecurity {
+ public:
+  std::optional<AccessList> ReadAccessList(TextView path) noexcept override;
+};
+
+// The string form of a SID ("S-1-5-32-545", ConvertSidToStringSidW); nullopt when the
+// system cannot make one.
+std::optional<Text> SidText(PSID sid) noexcept;
+
 // GetAdaptersAddresses, from the IP helper loaded at the first question.
 class Win32Network final : public INetwork {
  public:
@@ -242,7 +252,8 @@ class Win32Platform {
   Platform platform() noexcept {
     return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
                     windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
-                    network_,  desktop_,     events_,   clock_,       startupPrograms_, crashWatcher_};
+                    network_,  desktop_,     events_,   clock_,       startupPrograms_, crashWatcher_,
+                    fileSecurity_};
   }
 
  private:
@@ -265,6 +276,7 @@ class Win32Platform {
   Win32Clock clock_;
   Win32StartupPrograms startupPrograms_;
   Win32CrashWatcher ownCrashWatcher_;
+  Win32FileSecurity fileSecurity_;
   Win32EventLog events_;  // last of the own services: it goes first, writing what is queued
   IIdentity& identity_;
   IPower& power_;

@@ -235,6 +235,12 @@ void SetupWizardView::BuildPages() {
   texts.push_back(std::make_unique<Label>(*gboxUserCreateUser, u"Password:", Bounds{12, 76, 80, 13}));
   edtUserPassword = std::make_unique<Edit>(*gboxUserCreateUser, Bounds{100, 73, 200, 21});
   edtUserPassword->OnChange = [this](Edit& edit) { wizard_.edtUserPasswordChange(edit.GetText()); };
+  chkRestrictKioskUser = std::make_unique<CheckBox>(
+      user,
+      u"Restrict the kiosk account (Control Panel, Run, command prompt, registry editor, error dialogs, "
+      u"accessibility hotkeys)",
+      Bounds{24, 202, 420, 28}, /*wordWrap=*/true);
+  chkRestrictKioskUser->OnClick = [this](CheckBox& box) { wizard_.chkRestrictKioskUserClick(box.Checked()); };
 
   auto& autologon = *pages[WizardPage::kAutologon];
   texts.push_back(std::make_unique<Label>(
@@ -356,6 +362,7 @@ void SetupWizardView::Render() {
   if (edtUserPassword->GetText() != s.edtUserPassword) edtUserPassword->SetText(s.edtUserPassword);
   edtUserUsername->SetEnabled(s.userEditsEnabled);
   edtUserPassword->SetEnabled(s.userEditsEnabled);
+  chkRestrictKioskUser->SetChecked(s.chkRestrictKioskUser);
 
   chkAutologonUseSysinternals->SetChecked(s.chkAutologonUseSysinternals);
   gboxAutoLogonSysinternals->SetVisible(s.gboxAutoLogonSysinternalsVisible);
@@ -383,6 +390,7 @@ std::vector<std::pair<toolkit::Control*, const char*>> SetupWizardView::PolicyCo
           {chkRDPFullScreen.get(), "chkRDPFullScreen"},
           {chkUserCreate.get(), "chkUserCreate"},
           {edtUserUsername.get(), "edtUserUsername"},
+          {chkRestrictKioskUser.get(), "chkRestrictKioskUser"},
           {chkAutologonUseSysinternals.get(), "chkAutologonUseSysinternals"},
           {chkAutologonEnable.get(), "chkAutologonEnable"},
           {edtAutologonUsername.get(), "edtAutologonUsername"},

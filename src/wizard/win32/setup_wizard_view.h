@@ -78,6 +78,7 @@ class SetupWizardView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::CheckBox> chkUserCreate;
   std::unique_ptr<toolkit::Edit> edtUserUsername;
   std::unique_ptr<toolkit::Edit> edtUserPassword;
+  std::unique_ptr<toolkit::CheckBox> chkRestrictKioskUser;
   std::unique_ptr<toolkit::CheckBox> chkAutologonUseSysinternals;
   std::unique_ptr<toolkit::GroupBox> gboxAutoLogonSysinternals;
   std::unique_ptr<toolkit::Button> btnOpenAutologon;
