@@ -128,15 +128,26 @@ const std::wstring kSystem = L"Software\\Microsoft\\Windows\\CurrentVersion\\Pol
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const std::wstring kStandIn = L"Software\\Lanthe Test Group Policy";
 
-TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheKioskUserAndTheMachine) {
+TEST(KioskE2E, TheKioskUserIsLockedDownAndTheAdministratorsAreNot) {
   DeleteRegistryTree(HKEY_CURRENT_USER, kStandIn);
   {
-    LantheRun run({.settingsFile = std::string("<Settings><LockSecureScreen>True</LockSecureScreen></Settings>")});
+    LantheRun run({.settingsFile = std::string("<Settings><LockSecureScreen>True</LockSecureScreen><DisableTaskManager>"
+                                               "True</DisableTaskManager><RestrictKioskUser>True</RestrictKioskUser>"
+                                               "</Settings>")});
     ASSERT_TRUE(run.WaitForWindow(L"Lanthe"));
     const std::wstring kiosk = KioskPolicyObjectKey();
     ASSERT_FALSE(kiosk.empty());
+    EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kiosk + L"\\Software\\Policies\\Microsoft\\Windows\\System",
+                            L"DisableCMD"),
+              2u) << "the prompt refused, batch files still run";
+    EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER,
+                            kiosk + L"\\Software\\Policies\\Microsoft\\Windows\\Windows Error Reporting",
+                            L"DontShowUI"),
+              1u);
     for (const auto& [key, name] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {kSystem, L"DisableLockWorkstation"}, {kSystem, L"DisableChangePassword"}, {kExplorer, L"NoLogoff"}}) {
+             {kSystem, L"DisableLockWorkstation"}, {kSystem, L"DisableChangePassword"}, {kExplorer, L"NoLogoff"},
+             {kSystem, L"DisableTaskMgr"}, {kSystem, L"DisableRegistryTools"}, {kExplorer, L"NoControlPanel"},
+             {kExplorer, L"NoRun"}}) {
       EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kiosk + L"\\" + key, name), 1u) << std::string(name.begin(), name.end());
       EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, key, name), std::nullopt) << "not the administrator's own";
       EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kStandIn + L"\\User\\" + key, name), std::nullopt)
@@ -157,6 +168,22 @@ TEST(KioskE2E, TheCtrlAltDelScreenIsLockedForTheKioskUserAndTheMachine) {
 const wchar_t kRestrictKioskUser[] =
     L"Restrict the kiosk account (Control Panel, Run, command prompt, registry editor, error dialogs, "
     L"accessibility hotkeys)";
+
+TEST(KioskE2E, TheKioskUsersStartSwitchesOffTheAccessibilityHotkeysOnly) {
+  const std::wstring stickyKeys = L"Control Panel\\Accessibility\\StickyKeys";
+  const std::optional<std::wstring> before = RegistryString(HKEY_CURRENT_USER, stickyKeys, L"Flags");
+  const auto setFlags = [&](const std::wstring& flags) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, stickyKeys.c_str(), L"Flags", REG_SZ, flags.c_str(),
+                      static_cast<DWORD>((flags.size() + 1) * sizeof(wchar_t)));
+  };
+  setFlags(L"511");  // switched on, and its hotkey with it
+  {
+    LantheRun run(Limited(Kiosk("<RestrictKioskUser>True</RestrictKioskUser>"), L"0"));
+    ASSERT_TRUE(run.WaitForExit());
+  }
+  EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, stickyKeys, L"Flags"), L"507") << "the feature stays on";
+  if (before) setFlags(*before);
+}
 
 TEST(KioskE2E, TheSettingsDialogsKioskPageReachesTheFile) {
   LantheRun run({});
