@@ -20,7 +20,8 @@ constexpr char kUsage[] =
     "       lanthe-config check FILE\n"
     "       lanthe-config pnagent FILE\n"
     "       lanthe-config policies\n"
-    "       lanthe-config status [--json] [FILE]\n";
+    "       lanthe-config status [--json] [FILE]\n"
+    "       lanthe-config --version\n";
 
 std::string Utf8(TextView text) { return TextToUtf8(text); }
 
@@ -164,6 +165,10 @@ class ConfigTool {
       const bool json = count >= 2 && arguments[1] == u"--json";
       const std::size_t rest = count - (json ? 2 : 1);
       if (rest <= 1) return Status(json, rest == 1 ? std::optional<Text>(arguments[count - 1]) : std::nullopt);
+    }
+    if (command == u"--version" && count == 1) {
+      out_ += "lanthe-config " + context_.version + "\n";
+      return ConfigToolExit::kOk;
     }
     if ((command == u"help" || command == u"--help" || command == u"-h") && count == 1) {
       out_ += kUsage;

@@ -7,6 +7,7 @@
 //   lanthe-config roundtrip IN OUT          IN loaded and saved again as OUT
 //   lanthe-config check FILE                every value Lanthe would read otherwise than it says
 //   lanthe-config pnagent FILE              a XenAppSettings.cfg as readable text
+//   lanthe-config --version                 "lanthe-config <version>"
 
 #include <functional>
 #include <string>
@@ -30,6 +31,9 @@ struct ConfigToolContext {
   // The machine, where the tool runs on Windows: "show --effective" reads the
   // policies from it, "status" looks at the kiosk. Natively there is none.
   Platform* platform = nullptr;
+  // The program's version ("0.1.0"), which --version prints: the entry's, the one
+  // its version resource carries.
+  std::string version = {};
 };
 
 namespace ConfigToolExit {

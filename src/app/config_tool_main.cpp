@@ -6,6 +6,7 @@
 
 #include "app/config_tool.h"
 #include "platform/code_page.h"
+#include "version.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,7 +52,8 @@ int wmain(int argc, wchar_t** argv) {
   lanthe::win32::Win32Platform system;
   lanthe::Platform platform = system.platform();
   lanthe::ConfigToolContext context{files, codePage, folders,
-                                    [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &platform};
+                                    [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &platform,
+                                    LANTHE_VERSION_TEXT};
   return Run(arguments, context);
 }
 
@@ -64,7 +66,8 @@ int main(int argc, char** argv) {
   // Native builds read and write settings files in the code page of western Windows.
   lanthe::Windows1252CodePage codePage;
   lanthe::posix::PosixFolders folders;
-  lanthe::ConfigToolContext context{files, codePage, folders, lanthe::posix::AbsolutePath};
+  lanthe::ConfigToolContext context{files, codePage, folders, lanthe::posix::AbsolutePath, nullptr,
+                                    LANTHE_VERSION_TEXT};
   return Run(arguments, context);
 }
 

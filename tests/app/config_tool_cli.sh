@@ -2,10 +2,10 @@
 # lanthe-config as administrators run it: natively or, through Wine, as
 # lanthe-config.exe. Both must write and read settings files byte for byte alike,
 # so both are compared with the same fixtures.
-#   config_tool_cli.sh FIXTURES COMMAND...
+#   config_tool_cli.sh FIXTURES VERSION COMMAND...
 set -euo pipefail
-fixtures=$1
-shift
+fixtures=$1 version=$2
+shift 2
 tool=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -71,6 +71,12 @@ else
   grep -q '"problems":true' status.json && expected_code=1
   [[ $status == "$expected_code" ]] || { echo "FAIL: status ended with $status"; failures=$((failures + 1)); }
 fi
+
+# --version: the project version the build gave the tool, and the usage text names it.
+answer=$("${tool[@]}" --version | tr -d '\r')
+[[ $answer == "lanthe-config $version" ]] || { echo "FAIL: --version said '$answer'"; failures=$((failures + 1)); }
+"${tool[@]}" --help | grep -q -- "lanthe-config --version" ||
+  { echo "FAIL: the usage text does not name --version"; failures=$((failures + 1)); }
 
 ((failures == 0)) && echo "lanthe-config: all cases pass"
 exit $((failures > 0))

@@ -5,7 +5,9 @@ They must be what the Group Policy editors load (the structure of the ADMX schem
 every string and presentation they name), and they must write exactly the registry
 values Lanthe reads as policies: the list `lanthe-config policies` prints. A setting
 that gains a policy value without a template, or a template that writes a value
-Lanthe never reads, fails here.
+Lanthe never reads, fails here. They must also import alone: a store without
+Windows.admx (Intune's import of a custom ADMX) rejects a template that refers to
+another namespace, so every reference must be to this file.
 
     admx_test.py LANTHE_CONFIG POLICY_DIR
 """
@@ -17,7 +19,6 @@ import xml.etree.ElementTree as ET
 from pathlib import Path
 
 NS = "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"
-WINDOWS_NAMESPACE = "Microsoft.Policies.Windows"
 VERSION = re.compile(r"^\d+\.\d+$")
 STRING_REF = re.compile(r"^\$\(string\.([^)]+)\)$")
 PRESENTATION_REF = re.compile(r"^\$\(presentation\.([^)]+)\)$")
@@ -107,8 +108,8 @@ def check_namespaces(admx):
         fail("ADMX: <policyNamespaces> needs one <target> with prefix and namespace")
         return None, set()
     using = {u.get("prefix"): u.get("namespace") for u in children(namespaces[0], "using")}
-    if using.get("windows") != WINDOWS_NAMESPACE:
-        fail(f"ADMX: no <using prefix=\"windows\" namespace=\"{WINDOWS_NAMESPACE}\"/>")
+    if using:
+        fail(f"ADMX: uses other namespaces ({', '.join(sorted(using.values()))}); it must import without them")
     if targets[0].get("prefix") in using:
         fail("ADMX: the target's prefix is also a used namespace's")
     resources = children(admx, "resources")
@@ -128,6 +129,22 @@ def resolve(reference, target, using, names, what):
         fail(f"{what}: {reference} is not defined here")
         return False
     return True
+
+
+def check_supported_on(admx, target, using):
+    """The names of the file's own supportedOn definitions."""
+    definitions = {}
+    for definition in admx.iterfind(f"{{{NS}}}supportedOn/{{{NS}}}definitions/{{{NS}}}definition"):
+        name = definition.get("name")
+        if not name or name in definitions:
+            fail(f"ADMX: supportedOn definition {name!r} is unnamed or defined twice")
+        if not definition.get("displayName"):
+            fail(f"ADMX: supportedOn definition {name} has no displayName")
+        definitions[name] = definition
+    for name, definition in definitions.items():
+        for reference in definition.iter(f"{{{NS}}}reference"):
+            resolve(reference.get("ref", ""), target, using, definitions, f"supportedOn definition {name}")
+    return set(definitions)
 
 
 def check_categories(admx, target, using):
@@ -242,7 +259,7 @@ def element_writes(element, key, what):
     return []
 
 
-def check_policies(admx, target, using, categories, strings, presentations):
+def check_policies(admx, target, using, categories, supported_names, presentations):
     """Every policy's shape and references; returns what the policies write."""
     writes = {}
     names = set()
@@ -268,8 +285,6 @@ def check_policies(admx, target, using, categories, strings, presentations):
         if len(supported) != 1:
             fail(f"{what}: not exactly one supportedOn")
         else:
-            supported_names = {d.get("name") for d in admx.iterfind(
-                f"{{{NS}}}supportedOn/{{{NS}}}definitions/{{{NS}}}definition")}
             resolve(supported[0].get("ref", ""), target, using, supported_names, what)
 
         key = policy.get("key", "")
@@ -386,7 +401,8 @@ def main():
         strings, presentations = string_table(adml)
         target, using = check_namespaces(admx)
         categories = check_categories(admx, target, using)
-        writes = check_policies(admx, target, using, categories, strings, presentations)
+        supported_names = check_supported_on(admx, target, using)
+        writes = check_policies(admx, target, using, categories, supported_names, presentations)
         check_strings(admx, strings)
         read = values_read(tool)
         if read:

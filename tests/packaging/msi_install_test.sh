@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The installer under Wine, in a prefix of its own: an older version, the upgrade that
-# keeps settings.xml, the installed lanthe.exe writing its quoted path as the shell,
-# and the uninstall that gives the workstation Explorer back.
+# replaces its programs and keeps settings.xml, the installed lanthe.exe writing its
+# quoted path as the shell, the uninstall that gives the workstation Explorer back and
+# the upgrade that does not. Before any of it, the packages' tables: what Windows
+# decides an upgrade by, which Wine's msiexec does not follow.
 #   msi_install_test.sh NEW.msi OLDER.msi ZIP
 set -u
 new=$1 older=$2 zip=$3
@@ -11,6 +13,69 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-prefix"
+
+table() {  # package, table: its rows, fields separated by US (a tab would fold empty fields)
+  msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4 | tr '\t' '\037'
+}
+property() {  # package, name
+  table "$1" Property | awk -F'\037' -v name="$2" '$1 == name {print $2}'
+}
+file_version() {  # file: the file version its version resource carries ("1.2.3.4"), or nothing
+  python3 - "$1" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+info = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+fixed = data.find(b"\xbd\x04\xef\xfe", info) if info >= 0 else -1  # VS_FIXEDFILEINFO's signature
+if fixed >= 0:
+    high, low = struct.unpack_from("<II", data, fixed + 8)
+    print(f"{high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}")
+EOF
+}
+new_version=$(property "$new" ProductVersion) older_version=$(property "$older" ProductVersion)
+[[ -n $new_version && -n $older_version && $new_version != "$older_version" ]] ||
+  { echo "FAIL: the packages' versions are '$new_version' and '$older_version'"; exit 1; }
+
+# What Windows goes by in an upgrade, read from the tables. The older version goes
+# before any file is laid down (RemoveExistingProducts between InstallValidate and
+# InstallInitialize). Each versioned file has its own version in File.Version, with a
+# language, and no hash (an empty Version lets a versioned file on disk beat it); the
+# programs carry the package's version. An uninstall step leaves an upgrade's removal
+# of the older version out.
+check_package() {  # package, its version
+  local msi=$1 version=$2 dir=$work/extract-$2 sequence hashes versioned=()
+  local id condition component name size file_table_version language rest path actual
+  sequence=$(table "$msi" InstallExecuteSequence)
+  at() { awk -F'\037' -v action="$1" '$1 == action {print $3}' <<< "$sequence"; }
+  [[ -n $(at RemoveExistingProducts) ]] &&
+    (($(at InstallValidate) < $(at RemoveExistingProducts) && $(at RemoveExistingProducts) < $(at InstallInitialize))) ||
+    fail "$version: RemoveExistingProducts is at '$(at RemoveExistingProducts)', not between InstallValidate and InstallInitialize"
+  while IFS=$'\037' read -r id condition rest; do
+    [[ $condition == *'NOT UPGRADINGPRODUCTCODE'* ]] || fail "$version: $id runs when an upgrade removes the older version"
+  done < <(awk -F'\037' '$2 ~ /REMOVE/' <<< "$sequence")
+
+  mkdir -p "$dir" && msiextract -C "$dir" "$msi" >/dev/null || fail "$version: msiextract failed"
+  hashes=$(table "$msi" MsiFileHash | cut -d $'\037' -f1)
+  while IFS=$'\037' read -r id component name size file_table_version language rest; do
+    path=$(find "$dir" -type f -name "${name##*|}")
+    [[ -f $path ]] || { fail "$version: $id is not in the package"; continue; }
+    actual=$(file_version "$path")
+    if [[ -n $actual ]]; then
+      versioned+=("${name##*|}")
+      [[ $file_table_version == "$actual" && -n $language ]] ||
+        fail "$version: $name is $actual; the File table says version '$file_table_version', language '$language'"
+      ! grep -qx "$id" <<< "$hashes" || fail "$version: the versioned $name has a hash in MsiFileHash"
+    else
+      [[ -z $file_table_version ]] || fail "$version: the unversioned $name has the version $file_table_version"
+    fi
+  done < <(table "$msi" File)
+  [[ ${versioned[*]} == "lanthe.exe lanthe-config.exe" ]] || fail "$version: the versioned files are: ${versioned[*]}"
+  for name in lanthe.exe lanthe-config.exe; do
+    actual=$(file_version "$dir/Lanthe/$name")
+    [[ $actual == "$version.0" ]] || fail "$version: the package's $name is $actual"
+  done
+}
+check_package "$new" "$new_version"
+check_package "$older" "$older_version"
 
 winlogon='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Winlogon'
 program_dir='C:\Program Files\Lanthe'
@@ -38,6 +103,12 @@ rm -rf "$unix_dir"
 
 msiexec /i "$older" /qn /l*v "$work/older.log" || fail "installing the older version"
 [[ -f $unix_dir/lanthe.exe ]] || fail "no lanthe.exe in $program_dir"
+installed_programs_are() {  # version
+  for name in lanthe.exe lanthe-config.exe; do
+    [[ $(file_version "$unix_dir/$name") == "$1.0" ]] || fail "the installed $name is '$(file_version "$unix_dir/$name")', not $1"
+  done
+}
+installed_programs_are "$older_version"
 
 # An administrator's settings beside the program, then the upgrade.
 (cd "$unix_dir" && wine lanthe-config.exe write settings.xml CurrentShell=1 ConnectionType=0 RDP.Connection=ts01 \
@@ -46,8 +117,10 @@ cp "$unix_dir/settings.xml" "$work/settings-before.xml"
 msiexec /i "$new" /qn /l*v "$work/upgrade.log" || fail "the upgrade"
 cmp -s "$unix_dir/settings.xml" "$work/settings-before.xml" || fail "the upgrade did not keep settings.xml"
 versions=$(installed_versions | tr '\n' ' ')
-[[ $versions == "0.1.0 " || $versions == "$(basename "$new" | sed 's/Lanthe-\(.*\)-x64.msi/\1/') " ]] ||
-  fail "after the upgrade the installed versions are: $versions"
+[[ $versions == "$new_version " ]] || fail "after the upgrade the installed versions are: $versions"
+installed_programs_are "$new_version"
+answer=$(cd "$unix_dir" && lanthe_wine_output wine lanthe-config.exe --version)
+[[ $answer == "lanthe-config $new_version" ]] || fail "the installed lanthe-config --version says '$answer'"
 for file in lanthe.exe lanthe-config.exe "Administrators Guide.txt" policy/Lanthe.admx policy/en-US/Lanthe.adml; do
   [[ -f $unix_dir/$file ]] || fail "$file is missing after the upgrade"
 done
@@ -90,6 +163,20 @@ msiexec /i "$new" /qn
 wine reg add "$winlogon" /v shell /t REG_SZ /d 'C:\Other\shell.exe' /f >/dev/null 2>&1
 msiexec /x "$new" /qn
 [[ $(reg_value "$winlogon" shell) == 'C:\Other\shell.exe' ]] || fail "another shell was changed to $(reg_value "$winlogon" shell)"
+wine reg add "$winlogon" /v shell /t REG_SZ /d Explorer.exe /f >/dev/null 2>&1
+rm -rf "$unix_dir"
+
+# An upgrade leaves a Lanthe shell as it is: Windows removes the older version with
+# UPGRADINGPRODUCTCODE set, and the older package's uninstall steps stand back. Wine 8
+# removes it with REMOVE=ALL alone, so here the removal runs as Windows runs it within
+# an upgrade, and the new version is installed after it.
+msiexec /i "$older" /qn
+wine reg add "$winlogon" /v shell /t REG_SZ /d "$expected" /f >/dev/null 2>&1
+msiexec /x "$older" /qn UPGRADINGPRODUCTCODE="$(property "$new" ProductCode)"
+[[ ! -f $unix_dir/lanthe.exe ]] || fail "the older version was not removed"
+msiexec /i "$new" /qn
+[[ $(reg_value "$winlogon" shell) == "$expected" ]] || fail "after an upgrade the shell is $(reg_value "$winlogon" shell)"
+msiexec /x "$new" /qn
 wine reg add "$winlogon" /v shell /t REG_SZ /d Explorer.exe /f >/dev/null 2>&1
 rm -rf "$unix_dir"
 
