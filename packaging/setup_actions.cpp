@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
-#include "shell/winlogon.h"
+#include "lockdown/winlogon.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "lockdown/policies.h"
 #include "platform/local_users.h"
 #include "shell/main_window.h"
-#include "shell/program_folder.h"
-#include "shell/winlogon.h"
+#include "lockdown/program_folder.h"
+#include "lockdown/winlogon.h"
 
 namespace lanthe {
 

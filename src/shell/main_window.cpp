@@ -4,14 +4,11 @@
 #include <functional>
 #include <optional>
 
-#include "platform/error.h"
 #include "lockdown/accessibility.h"
-#include "lockdown/policies.h"
-#include "platform/local_users.h"
+#include "platform/error.h"
 #include "shell/command_line.h"
 #include "shell/event_texts.h"
 #include "shell/launchers.h"
-#include "shell/program_folder.h"
 
 namespace lanthe {
 
@@ -19,32 +16,6 @@ namespace {
 
 
 constexpr char16_t kNotAllowedToClose[] = u"You're not allowed to close this window!";
-
-constexpr char16_t kPasswordInPlainText[] =
-    u"Windows could not keep the password of the automatic log-on as a protected secret, so it is stored "
-    u"in plain text in the registry value \"DefaultPassword\" under HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
-    u"Windows NT\\CurrentVersion\\Winlogon, where every administrator of this computer can read it.";
-
-// Added to the refusal of the automatic log-on's account: what the refusal leaves undone.
-constexpr char16_t kAutologonLeftAsItWas[] = u"Automatic log-on was left as it was.";
-
-Text AutologonAccountMissing(TextView userName) {
-  return u"Automatic log-on was left as it was: there is no local account \"" + Text(userName) +
-         u"\" on this computer. Create the account, or tick \"Create User\" in the setup wizard.";
-}
-
-Text AutologonPasswordRefused(TextView userName, std::uint32_t status, IAccounts& accounts) {
-  return u"Automatic log-on will fail: Windows does not log the account \"" + Text(userName) +
-         u"\" on with the stored password: " + AccountStatusText(status, accounts) + u".";
-}
-
-// Windows lets an automatic log-on without a password happen once, then turns the
-// automatic log-on off.
-Text AutologonPasswordEmpty(TextView userName) {
-  return u"The automatic log-on of \"" + Text(userName) +
-         u"\" has an empty password. Windows may turn automatic log-on off after one such log-on: give the "
-         u"account a password, in Windows and in the settings.";
-}
 
 constexpr char16_t kElevationQuestion[] =
     u"Lanthe runs without administrator rights. Its settings and the changes it makes to this "
@@ -106,11 +77,6 @@ class QuietMessages final : public IMessageBoxes {
 };
 
 }  // namespace
-
-Text ShellCommandFor(TextView executablePath) {
-  if (executablePath.find(u' ') == TextView::npos) return Text(executablePath);
-  return u"\"" + Text(executablePath) + u"\"";
-}
 
 TfrmMain::TfrmMain(Platform& platform, IMainWindowHost& host, OperatorWindows& windows, PNAgentStore& pnagent)
     : platform_(platform),
@@ -633,11 +599,11 @@ void TfrmMain::SaveSettings(IMessageBoxes& messages) {
 // 2. the main window's connection button and
 // 3. its shell selection (kept within -1..1);
 // 4. for an administrator: the user's appsrv.ini to the shared copy, the PNAgent
-//    configuration to XenAppSettings.cfg, and, not in debug mode, the limited account,
-//    the checks of the automatic log-on's account and of who may change Lanthe's files;
-// 5. not in debug mode: the Winlogon automatic log-on values (left as they are for an
-//    account that is missing) and the shell value;
-// 6. the task-manager and screen-saver policies (the object is made in debug mode too).
+//    configuration to XenAppSettings.cfg, and, not in debug mode, the lockdown's
+//    account step and its check of who may change Lanthe's files;
+// 5. not in debug mode: the lockdown's automatic log-on (left as it is for an account
+//    that is missing) and shell steps;
+// 6. an administrator's policies, held while a start runs.
 // A value that cannot be written raises an Error and ends the call at that step.
 void TfrmMain::ApplySettings() {
   TfrmShutdownDialog& dialog = windows_.frmShutdownDialog;
@@ -656,26 +622,25 @@ void TfrmMain::ApplySettings() {
   state_.btnSettingsEnabled = administrator;
   host_.RenderMainWindow(state_);
 
-  ReportedMessages messages(platform_.messages, events_);
   bool autologonAccountReady = true;
   if (administrator) {
     const Text& user = Settings.ICA.UserAppSrvIniLocation;
     const Text& shared = Settings.ICA.GlobalAppSrvIniLocation;
     if (Settings.ICA.CopyICASettings && platform_.files.FileExists(user) && !platform_.files.CopyOver(user, shared)) {
-      messages.ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
+      ReportedMessages(platform_.messages, events_).ShowMessage(u"File copy " + user + u" to " + shared + u" failed!");
     }
     if (Settings.XenApp.CopyXenAppSettings) pnagent_.SaveXenAppSettings(Settings);
-    if (!DebugMode) autologonAccountReady = PrepareAutologonAccount(messages);
-    if (!DebugMode) WarnOfWritableProgramFolder();
+    if (!DebugMode) {
+      autologonAccountReady = lockdown_.PrepareAccount(Settings);
+      lockdown_.CheckProgramFolder(Settings, platform_.folders.ExecutablePath());
+    }
   }
 
   if (!DebugMode) {
-    if (autologonAccountReady) {
-      SetAutologon(Settings.Autologon.EnableAutologon, Settings.Autologon.Username, Settings.Autologon.Password);
-    }
+    if (autologonAccountReady) lockdown_.SetAutologon(Settings);
     switch (state_.rgCurrentShellItemIndex) {
-      case 0: SetShell(u"Explorer.exe"); break;
-      case 1: SetShell(ShellCommandFor(platform_.folders.ExecutablePath())); break;
+      case 0: lockdown_.SetShell(u"Explorer.exe"); break;
+      case 1: lockdown_.SetShell(ShellCommandFor(platform_.folders.ExecutablePath())); break;
       default: break;  // no selection: the shell value is left alone
     }
   }
@@ -691,102 +656,28 @@ void TfrmMain::ApplyPolicies() {
   // Only an administrator's apply writes policies: a limited user's start could open
   // no object, and Debug mode changes nothing.
   if (DebugMode || !platform_.identity.IsAdministrator()) return;
-  PoliciesApplied applied;
-  try {
-    applied = lanthe::ApplyPolicies(platform_.groupPolicy, platform_.registry, platform_.accounts, Settings);
-  } catch (const GroupPolicyUnavailable& error) {
-    // Windows editions without the group-policy component (and Wine) cannot make the
-    // object: the administrator hears of it once.
-    TellOnce(toldPoliciesUnavailable_,
-             u"The task-manager and screen-saver policies could not be written. " + error.message());
-    return;
-  }
-  if (applied.changed) platform_.windows.BroadcastSettingChange(kPolicyChangeArea);
-  // An administrator without full rights was offered them at the start.
-  if (applied.kioskObject == KioskPolicyObject::kNone && platform_.identity.IsElevated()) {
-    TellOnce(toldKioskPoliciesUnwritten_,
-             u"The kiosk account's policies (Task Manager, the Ctrl+Alt+Del screen and the other restrictions) "
-             u"could not be written: neither the local group-policy object of \"" +
-                 Settings.Autologon.Username + u"\" nor the one of all non-administrators could be opened.");
-  }
-  if (applied.failure) throw Error(*applied.failure);
-}
-
-void TfrmMain::TellOnce(bool& told, const Text& text) {
-  events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
-  if (told) return;
-  told = true;
-  platform_.messages.ShowMessage(text);
-}
-
-// Whether the automatic log-on may be written: the account is there (made just now or
-// found), or the system cannot tell. Makes the account first when the settings ask for
-// it, and checks the stored password of an account found. Switching automatic log-on
-// off needs no account.
-bool TfrmMain::PrepareAutologonAccount(IMessageBoxes& messages) {
-  const auto& logon = Settings.Autologon;
-  const bool enable = logon.EnableAutologon;
-  std::uint32_t found = NetStatus::kSuccess;
-  if (logon.CreateUser) {
-    switch (CreateLocalUser(logon.Username, logon.Password, platform_.accounts, messages,
-                            enable ? TextView(kAutologonLeftAsItWas) : TextView())) {
-      case LocalUserOutcome::kCreated: return true;  // with the password just given
-      case LocalUserOutcome::kNotCreated: return !enable;
-      case LocalUserOutcome::kExisted: break;
-    }
-  } else if (enable) {
-    found = platform_.accounts.FindUser(logon.Username);
-  }
-  if (!enable) return true;
-  if (found == NetStatus::kUserNotFound) {
-    messages.ShowMessage(AutologonAccountMissing(logon.Username));
-    return false;
-  }
-  if (found == NetStatus::kSuccess) CheckAutologonPassword(messages);
-  return true;
-}
-
-void TfrmMain::CheckAutologonPassword(IMessageBoxes& messages) {
-  const auto& logon = Settings.Autologon;
-  // An empty password is warned of where it is written. Every failed try counts
-  // against the account-lockout policy: each pair is tried once per run.
-  if (logon.Password.empty() || !triedLogOns_.emplace(logon.Username, logon.Password).second) return;
-  const std::uint32_t status = platform_.accounts.TryLogOn(logon.Username, logon.Password);
-  if (status != 0) messages.ShowMessage(AutologonPasswordRefused(logon.Username, status, platform_.accounts));
+  lockdown_.ApplyPolicies(Settings);
 }
 
 void TfrmMain::SetAutologon(bool enable, TextView userName, TextView password) {
-  // The computer's name is asked for only when it is written.
-  const AutologonPassword stored =
-      lanthe::SetAutologon(platform_.registry, platform_.secrets, enable, userName, password,
-                           enable ? GetLocalComputerName(platform_.accounts) : Text());
-  if (stored != AutologonPassword::kNotWritten && password.empty() && !toldPasswordEmpty_ &&
-      platform_.identity.IsAdministrator()) {
-    toldPasswordEmpty_ = true;
-    const Text text = AutologonPasswordEmpty(userName);
-    events_.Report(EventType::kWarning, EventId::kApplyFailed, text);
-    platform_.messages.ShowMessage(text);
-  }
-  if (stored != AutologonPassword::kPlainText) return;
-  events_.Report(EventType::kWarning, EventId::kApplyFailed, kPasswordInPlainText);
-  if (!toldPasswordInPlainText_) {
-    toldPasswordInPlainText_ = true;
-    platform_.messages.ShowMessage(kPasswordInPlainText);
-  }
+  TSettings settings = Settings;
+  settings.Autologon.EnableAutologon = enable;
+  settings.Autologon.Username = Text(userName);
+  settings.Autologon.Password = Text(password);
+  lockdown_.SetAutologon(settings);
 }
 
-void TfrmMain::WarnOfWritableProgramFolder() {
-  const ProgramFolderCheck check = CheckProgramFolder(platform_, platform_.folders.ExecutablePath(),
-                                                      SettingsFilePath(Settings), Settings.Autologon.Username);
-  // Permissions that cannot be read tell nothing; "lanthe-config status" names them.
-  if (check.exposed.empty()) return;
-  const Text text = ProgramFolderWarning(check);
-  events_.Report(EventType::kWarning, EventId::kProgramFolderWritable, text);
-  if (toldProgramFolder_) return;
-  toldProgramFolder_ = true;
-  platform_.messages.ShowMessage(text);
-}
+void TfrmMain::SetShell(TextView shell) { lockdown_.SetShell(shell); }
 
-void TfrmMain::SetShell(TextView shell) { lanthe::SetShell(platform_.registry, shell); }
+void TfrmMain::ApplyReport::Tell(TextView, LockdownNotice notice, TextView text) {
+  const bool account = notice == LockdownNotice::kAccount || notice == LockdownNotice::kFailed;
+  main_.events_.Report(account ? EventType::kError : EventType::kWarning,
+                       notice == LockdownNotice::kProgramFolderWritable ? EventId::kProgramFolderWritable
+                                                                        : EventId::kApplyFailed,
+                       text);
+  // The rest of a kind that is told once goes to the event log alone.
+  if (ToldOnce(notice) && !told_.insert(notice).second) return;
+  main_.platform_.messages.ShowMessage(text);
+}
 
 }  // namespace lanthe

@@ -11,7 +11,6 @@
 #include <functional>
 #include <optional>
 #include <set>
-#include <utility>
 
 #include "config/pnagent_store.h"
 #include "config/policy_overrides.h"
@@ -23,7 +22,8 @@
 #include "wizard/setup_wizard.h"
 #include "platform/platform.h"
 #include "shell/network_wait.h"
-#include "shell/winlogon.h"
+#include "lockdown/winlogon.h"
+#include "lockdown/workstation.h"
 
 namespace lanthe {
 
@@ -119,11 +119,6 @@ inline constexpr std::uint32_t kAutomaticActionPauseMs = 5'000;
 // ...and after this many cancels in a row the user gets the shutdown dialog instead.
 inline constexpr int kCancelsBeforeTheDialog = 3;
 
-// The shell value for the program itself: its path, in double quotes when it holds a
-// blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
-// the program C:\Program.exe with parameters.
-Text ShellCommandFor(TextView executablePath);
-
 class TfrmMain {
  public:
   // pnagent: the PNAgent store the program shares between its windows.
@@ -211,14 +206,20 @@ class TfrmMain {
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();
   void ApplyPolicies();
-  // Reports the text as an event every time, and shows it the first time.
-  void TellOnce(bool& told, const Text& text);
-  bool PrepareAutologonAccount(IMessageBoxes& messages);
-  void CheckAutologonPassword(IMessageBoxes& messages);
-  // Tells an administrator, once per run, when more than administrators may change
-  // the program folder, lanthe.exe or settings.xml.
-  void WarnOfWritableProgramFolder();
   void RunAndWait(const CommandLine& commandLine);
+
+  // What an apply tells the administrator: each notice goes to the event log, and to
+  // the screen as a message box, a kind told once only the first time in a run.
+  class ApplyReport final : public ILockdownReport {
+   public:
+    explicit ApplyReport(TfrmMain& main) : main_(main) {}
+    void Done(TextView, TextView) override {}
+    void Tell(TextView step, LockdownNotice notice, TextView text) override;
+
+   private:
+    TfrmMain& main_;
+    std::set<LockdownNotice> told_;
+  };
 
   Platform& platform_;
   // Every event goes through here: a start holds them until its client runs.
@@ -238,12 +239,6 @@ class TfrmMain {
   MainWindowState state_;
   Text commandLine_;
   bool handedOver_ = false;  // an elevated copy of the program was started instead
-  bool toldPoliciesUnavailable_ = false;
-  bool toldKioskPoliciesUnwritten_ = false;
-  bool toldPasswordInPlainText_ = false;
-  bool toldPasswordEmpty_ = false;
-  bool toldProgramFolder_ = false;
-  std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on
   bool desktopPending_ = false;  // set by the cycle's start, applied once a client runs
   bool logOnProgramsStarted_ = false;
   bool limitedCycle_ = false;       // a limited user's session cycle runs: the crash watcher guards it
@@ -253,6 +248,8 @@ class TfrmMain {
   // Windows' answer to an accepted power action.
   enum class WindowsAnswer { kNone, kEnded, kCancelled } windowsAnswer_ = WindowsAnswer::kNone;
   bool endSessionAsked_ = false;    // a WM_QUERYENDSESSION came while Lanthe waited
+  ApplyReport applyReport_{*this};
+  WorkstationLockdown lockdown_{platform_, applyReport_};
 };
 
 }  // namespace lanthe

@@ -5,8 +5,8 @@
 
 #include "app/config_tool.h"
 #include "fakes.h"
-#include "shell/program_folder.h"
-#include "shell/winlogon.h"
+#include "lockdown/program_folder.h"
+#include "lockdown/winlogon.h"
 
 namespace lanthe {
 namespace {

@@ -1,7 +1,7 @@
 // Who besides the administrators may change Lanthe's own files, judged from access
 // lists as Windows keeps them.
 
-#include "shell/program_folder.h"
+#include "lockdown/program_folder.h"
 
 #include <gtest/gtest.h>
 

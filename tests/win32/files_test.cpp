@@ -7,7 +7,7 @@
 #include <sddl.h>
 
 #include "platform/win32/win32_platform.h"
-#include "shell/program_folder.h"
+#include "lockdown/program_folder.h"
 #include "test_support.h"
 
 namespace lanthe::win32 {

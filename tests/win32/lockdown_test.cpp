@@ -13,7 +13,7 @@
 #include "platform/win32/test_seam.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
-#include "shell/winlogon.h"
+#include "lockdown/winlogon.h"
 #include "test_support.h"
 
 namespace lanthe::win32 {

@@ -13,7 +13,8 @@ inline constexpr char16_t kWinlogonKey[] = u"\\SOFTWARE\\Microsoft\\Windows NT\\
 
 // Where the password of the automatic log-on was put.
 enum class AutologonPassword {
-  kNotWritten,    // the key could not be opened, or automatic log-on is off
+  kNotWritten,    // the key could not be opened: nothing was written
+  kRemoved,       // automatic log-on is off, and its password gone
   kSecret,        // the system's private data "DefaultPassword"; no registry value is left
   kPlainText,     // the registry value "DefaultPassword", readable by administrators
 };
@@ -29,8 +30,13 @@ enum class AutologonPassword {
 AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
                                TextView password, TextView computerName);
 
-// "shell" = the shell command.
-void SetShell(IRegistry& registry, TextView shell);
+// "shell" = the shell command; false when the key could not be opened.
+bool SetShell(IRegistry& registry, TextView shell);
+
+// The shell value for the program itself: its path, in double quotes when it holds a
+// blank, because Windows reads an unquoted "C:\Program Files\Lanthe\lanthe.exe" as
+// the program C:\Program.exe with parameters.
+Text ShellCommandFor(TextView executablePath);
 
 // Whether a Winlogon shell value starts this program: the program's path, in double
 // quotes or not, letter case aside.

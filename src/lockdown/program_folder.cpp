@@ -1,4 +1,4 @@
-#include "shell/program_folder.h"
+#include "lockdown/program_folder.h"
 
 #include "platform/folders.h"
 

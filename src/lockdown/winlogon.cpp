@@ -1,4 +1,4 @@
-#include "shell/winlogon.h"
+#include "lockdown/winlogon.h"
 
 #include "platform/error.h"
 
@@ -31,7 +31,7 @@ AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool 
       throw Error(u"The stored password of the automatic log-on could not be removed (error " + HexText(removed) +
                   u").");
     }
-    return AutologonPassword::kNotWritten;
+    return AutologonPassword::kRemoved;
   }
   Write(*key, u"DefaultUsername", userName);
   Write(*key, u"DefaultDomainName", computerName);
@@ -62,10 +62,16 @@ bool ShellPointsTo(TextView shell, TextView executablePath) {
   return !executablePath.empty() && EqualsIgnoreAsciiCase(shell, executablePath);
 }
 
-void SetShell(IRegistry& registry, TextView shell) {
+bool SetShell(IRegistry& registry, TextView shell) {
   auto key = registry.OpenKey(RegistryRoot::LocalMachine, kWinlogonKey);
-  if (!key) return;
+  if (!key) return false;
   Write(*key, u"shell", shell);
+  return true;
+}
+
+Text ShellCommandFor(TextView executablePath) {
+  if (executablePath.find(u' ') == TextView::npos) return Text(executablePath);
+  return u"\"" + Text(executablePath) + u"\"";
 }
 
 }  // namespace lanthe
