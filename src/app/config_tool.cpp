@@ -8,6 +8,8 @@
 #include "app/kiosk_status.h"
 #include "config/policy_overrides.h"
 #include "config/settings_file.h"
+#include "lockdown/winlogon.h"
+#include "lockdown/workstation.h"
 
 namespace lanthe {
 
@@ -21,6 +23,7 @@ constexpr char kUsage[] =
     "       lanthe-config pnagent FILE\n"
     "       lanthe-config policies\n"
     "       lanthe-config status [--json] [FILE]\n"
+    "       lanthe-config apply [FILE]\n"
     "       lanthe-config --version\n";
 
 std::string Utf8(TextView text) { return TextToUtf8(text); }
@@ -166,6 +169,7 @@ class ConfigTool {
       const std::size_t rest = count - (json ? 2 : 1);
       if (rest <= 1) return Status(json, rest == 1 ? std::optional<Text>(arguments[count - 1]) : std::nullopt);
     }
+    if (command == u"apply" && count <= 2) return Apply(count == 2 ? std::optional<Text>(arguments[1]) : std::nullopt);
     if (command == u"--version" && count == 1) {
       out_ += "lanthe-config " + context_.version + "\n";
       return ConfigToolExit::kOk;
@@ -255,6 +259,64 @@ class ConfigTool {
     if (json) out_ += std::string("],\"problems\":") + (problems ? "true" : "false") + "}\n";
     return problems ? ConfigToolExit::kFailed : ConfigToolExit::kOk;
   }
+
+  // An administrator's apply with no window and no message box (an Intune remediation,
+  // a start-up task as SYSTEM, an elevated prompt): one line per step on standard
+  // output, what has to be acted on on standard error and in the Event Log. FILE
+  // defaults to the settings.xml beside the tool, with the machine's policies over it.
+  int Apply(const std::optional<Text>& file) {
+    if (!context_.platform) {
+      err_ += "lanthe-config: apply changes a Windows kiosk and runs there only\n";
+      return ConfigToolExit::kUsage;
+    }
+    Platform& platform = *context_.platform;
+    if (!platform.identity.IsAdministrator() || !platform.identity.IsElevated()) {
+      err_ += "lanthe-config: apply needs full administrator rights: run it in an elevated prompt, or as SYSTEM\n";
+      return ConfigToolExit::kUsage;
+    }
+    const Text path =
+        file ? context_.absolutePath(*file) : DirectoryOf(context_.folders.ExecutablePath()) + u"settings.xml";
+    TSettings settings = Defaults(path);
+    SettingsFile settingsFile = NewFile();
+    XmlError error;
+    switch (settingsFile.Load(path, settings, &error)) {
+      case SettingsLoadOutcome::kMissing:
+        err_ += Utf8(u"lanthe-config: no settings file " + path) + "\n";
+        return ConfigToolExit::kFailed;
+      case SettingsLoadOutcome::kRejected: return Rejected(path, &error);
+      default: break;
+    }
+    PolicyOverrides overrides;
+    overrides.Apply(platform.registry, context_.folders, settings);
+    // The program beside the tool is the shell it writes, and the events' message file.
+    const Text program = DirectoryOf(context_.folders.ExecutablePath()) + u"lanthe.exe";
+    std::optional<Text> shell;
+    if (settings.CurrentShell == CurrentShell::kLanthe) shell = ShellCommandFor(program);
+    if (settings.CurrentShell == CurrentShell::kExplorer) shell = Text(u"Explorer.exe");
+    ConsoleReport report(out_, err_, platform.events);
+    const bool held = WorkstationLockdown(platform, report).ApplyAll(settings, shell, program);
+    return held && !report.told ? ConfigToolExit::kOk : ConfigToolExit::kFailed;
+  }
+
+  // The lockdown's steps as lines: "ok  <step>: ..." on standard output, "problem  <step>:
+  // ..." on standard error and as an event.
+  struct ConsoleReport final : ILockdownReport {
+    ConsoleReport(std::string& out, std::string& err, IEventLog& events) : out(out), err(err), events(events) {}
+    void Done(TextView step, TextView what) override { out += "ok       " + Utf8(step) + ": " + Utf8(what) + "\n"; }
+    void Tell(TextView step, LockdownNotice notice, TextView text) override {
+      told = true;
+      err += "problem  " + Utf8(step) + ": " + Utf8(text) + "\n";
+      events.Report(notice == LockdownNotice::kAccount || notice == LockdownNotice::kFailed ? EventType::kError
+                                                                                           : EventType::kWarning,
+                    notice == LockdownNotice::kProgramFolderWritable ? EventId::kProgramFolderWritable
+                                                                     : EventId::kApplyFailed,
+                    text);
+    }
+    std::string& out;
+    std::string& err;
+    IEventLog& events;
+    bool told = false;
+  };
 
   int Show(const Text& file, bool effective) {
     const Text path = context_.absolutePath(file);

@@ -7,6 +7,8 @@
 //   lanthe-config roundtrip IN OUT          IN loaded and saved again as OUT
 //   lanthe-config check FILE                every value Lanthe would read otherwise than it says
 //   lanthe-config pnagent FILE              a XenAppSettings.cfg as readable text
+//   lanthe-config status [--json] [FILE]    the kiosk's state, one line per check
+//   lanthe-config apply [FILE]              an administrator's apply, without a window
 //   lanthe-config --version                 "lanthe-config <version>"
 
 #include <functional>

@@ -15,6 +15,9 @@
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wide.h"
+#ifdef LANTHE_TEST_BUILD
+#include "platform/win32/test_seam.h"
+#endif
 #else
 #include "platform/posix/posix_platform.h"
 #endif
@@ -49,7 +52,19 @@ int wmain(int argc, wchar_t** argv) {
   lanthe::win32::Win32FileSystem files;
   lanthe::win32::Win32CodePage codePage;
   lanthe::win32::Win32Folders folders;
+#ifdef LANTHE_TEST_BUILD
+  // The test build of the tool: the stand-ins of lanthe-test.exe, so that "apply" can be
+  // tried under Wine. The shipped tool never has them.
+  lanthe::win32::TestSeamIdentity identity;
+  lanthe::win32::RecordingPower power;
+  lanthe::win32::TestSeamGroupPolicy groupPolicy(identity);
+  lanthe::win32::TestSeamSecretStore secrets;
+  lanthe::win32::TestSeamNetwork network;
+  lanthe::win32::Win32CrashWatcher crashWatcher;
+  lanthe::win32::Win32Platform system(identity, power, groupPolicy, secrets, network, crashWatcher);
+#else
   lanthe::win32::Win32Platform system;
+#endif
   lanthe::Platform platform = system.platform();
   lanthe::ConfigToolContext context{files, codePage, folders,
                                     [](lanthe::TextView path) { return lanthe::win32::FullPath(path); }, &platform,

@@ -2,10 +2,9 @@
 
 #include "config/settings_file.h"
 #include "lockdown/policies.h"
-#include "platform/local_users.h"
-#include "shell/main_window.h"
 #include "lockdown/program_folder.h"
 #include "lockdown/winlogon.h"
+#include "platform/local_users.h"
 
 namespace lanthe {
 

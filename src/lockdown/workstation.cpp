@@ -171,7 +171,27 @@ void WorkstationLockdown::CheckProgramFolder(const TSettings& settings, TextView
   }
 }
 
-bool WorkstationLockdown::ApplyAll(const TSettings& settings, TextView shellCommand, TextView programPath) {
+void WorkstationLockdown::RegisterEventSource(TextView programPath) {
+  constexpr char16_t kSource[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lanthe";
+  if (const auto known = platform_.registry.OpenKeyForReading(RegistryRoot::LocalMachine, kSource)) {
+    if (const auto file = ReadStringValue(*known, u"EventMessageFile"); file && !file->empty()) {
+      report_.Done(u"event source", u"\"Lanthe\" is registered, with " + *file);
+      return;
+    }
+  }
+  const auto key = platform_.registry.CreateKey(RegistryRoot::LocalMachine, kSource);
+  constexpr std::uint32_t kErrorWarningInformation = 7;
+  if (!key || !key->WriteString(u"EventMessageFile", programPath) ||
+      !key->WriteDword(u"TypesSupported", kErrorWarningInformation)) {
+    report_.Tell(u"event source", LockdownNotice::kFailed,
+                 u"The event source \"Lanthe\" could not be registered: Lanthe's events go unlogged.");
+    return;
+  }
+  report_.Done(u"event source", u"\"Lanthe\" is registered now, with " + Text(programPath));
+}
+
+bool WorkstationLockdown::ApplyAll(const TSettings& settings, const std::optional<Text>& shellCommand,
+                                   TextView programPath) {
   bool held = true;
   const auto step = [&](TextView name, const auto& run) {
     try {
@@ -184,9 +204,10 @@ bool WorkstationLockdown::ApplyAll(const TSettings& settings, TextView shellComm
   bool accountReady = true;
   step(u"account", [&] { accountReady = PrepareAccount(settings); });
   if (accountReady) step(u"autologon", [&] { SetAutologon(settings); });
-  step(u"shell", [&] { SetShell(shellCommand); });
+  if (shellCommand) step(u"shell", [&] { SetShell(*shellCommand); });
   step(u"policies", [&] { ApplyPolicies(settings); });
   step(u"folder", [&] { CheckProgramFolder(settings, programPath); });
+  step(u"event source", [&] { RegisterEventSource(programPath); });
   return held;
 }
 

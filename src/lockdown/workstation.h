@@ -5,6 +5,7 @@
 // lanthe.exe's start and "lanthe-config apply" run the same steps; each says through
 // an ILockdownReport what it did and what could not be done.
 
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -60,11 +61,14 @@ class WorkstationLockdown {
   // Whether anybody but administrators may change the program's folder, the program
   // or the settings file.
   void CheckProgramFolder(const TSettings& settings, TextView programPath);
+  // Registers the event source "Lanthe" with the program as its message file, as the
+  // installer does, when it is missing (a zip install).
+  void RegisterEventSource(TextView programPath);
 
   // Every step, in this order, each whatever became of the one before (lanthe-config
-  // apply): account, automatic log-on (unless the account is missing), shell,
-  // policies, program folder. Whether every step held.
-  bool ApplyAll(const TSettings& settings, TextView shellCommand, TextView programPath);
+  // apply): account, automatic log-on (unless the account is missing), shell (when
+  // one is given), policies, program folder, event source. Whether no step raised.
+  bool ApplyAll(const TSettings& settings, const std::optional<Text>& shellCommand, TextView programPath);
 
  private:
   Platform& platform_;

@@ -633,6 +633,8 @@ void TfrmMain::ApplySettings() {
     if (!DebugMode) {
       autologonAccountReady = lockdown_.PrepareAccount(Settings);
       lockdown_.CheckProgramFolder(Settings, platform_.folders.ExecutablePath());
+      // A zip install has no event source; only full rights may register one.
+      if (platform_.identity.IsElevated()) lockdown_.RegisterEventSource(platform_.folders.ExecutablePath());
     }
   }
 

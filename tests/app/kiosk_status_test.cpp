@@ -184,5 +184,63 @@ TEST(KioskStatus, NeedsAWindowsKiosk) {
   EXPECT_NE(err.find("runs there only"), std::string::npos);
 }
 
+// "lanthe-config apply" on a fresh machine: the steps of an administrator's start,
+// without a window, then a status that finds everything in order.
+TEST(KioskApply, AppliesEveryStepWithoutABoxAndTheStatusAgrees) {
+  Kiosk kiosk;
+  testing::FakePlatform& machine = kiosk.machine;
+  machine.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values.clear();
+  machine.accounts.users.pop_back();  // no kiosk account yet
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"GPO\\Users").values.clear();
+  machine.files.files[u"C:\\Lanthe\\settings.xml"] =
+      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType><DisableTaskManager>True"
+      "</DisableTaskManager><RDP><ClientPath>C:\\Windows\\system32</ClientPath></RDP><Autologon><CreateUser>True"
+      "</CreateUser><EnableAutologon>True</EnableAutologon><Username>kiosk</Username><Password>pw</Password>"
+      "</Autologon></Settings>";
+  // A machine policy over the file: the kiosk is locked, whatever the file says.
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"LockSecureScreen"] =
+      Dword(1);
+  std::string out;
+  std::string err;
+  EXPECT_EQ(RunConfigTool({u"apply"}, kiosk.context, out, err), ConfigToolExit::kOk) << out << err;
+  EXPECT_EQ(err, "");
+  for (const char* step : {"account", "autologon", "shell", "policies", "folder", "event source"}) {
+    EXPECT_NE(out.find(std::string("ok       ") + step + ": "), std::string::npos) << step << "\n" << out;
+  }
+  EXPECT_TRUE(machine.messages.shown.empty()) << "no window, no box";
+  EXPECT_EQ(machine.accounts.added, (std::vector<std::pair<Text, Text>>{{u"kiosk", u"pw"}}));
+  const auto* shell = machine.registry.Value(RegistryRoot::LocalMachine, kWinlogonKey, u"shell");
+  ASSERT_TRUE(shell);
+  EXPECT_EQ(shell->data, StringValueBytes(u"C:\\Lanthe\\lanthe.exe")) << "the program beside the tool";
+  EXPECT_EQ(Dword(1).data, KioskPolicies(machine, kSystem)[u"DisableLockWorkstation"].data) << "the policy's lock";
+  const auto* source = machine.registry.Value(RegistryRoot::LocalMachine,
+                                              u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lanthe",
+                                              u"EventMessageFile");
+  ASSERT_TRUE(source);
+  EXPECT_EQ(source->data, StringValueBytes(u"C:\\Lanthe\\lanthe.exe"));
+  EXPECT_EQ(kiosk.Status(), ConfigToolExit::kOk) << kiosk.out;
+
+  // A step that cannot be done: a problem line, an event, exit 1; the rest still runs.
+  Kiosk refused;
+  refused.machine.accounts.users.pop_back();
+  refused.machine.accounts.addStatus = NetStatus::kPasswordTooShort;
+  out.clear();
+  err.clear();
+  EXPECT_EQ(RunConfigTool({u"apply"}, refused.context, out, err), ConfigToolExit::kFailed);
+  EXPECT_NE(err.find("problem  account: The limited account \"kiosk\" could not be created"), std::string::npos) << err;
+  EXPECT_NE(out.find("ok       shell: "), std::string::npos) << "the other steps ran";
+  EXPECT_EQ(refused.machine.events.ids, std::vector<std::uint32_t>{EventId::kApplyFailed});
+
+  // Without full rights nothing is touched.
+  Kiosk filtered;
+  filtered.machine.identity.elevated = false;
+  filtered.machine.registry.writes = 0;
+  out.clear();
+  err.clear();
+  EXPECT_EQ(RunConfigTool({u"apply"}, filtered.context, out, err), ConfigToolExit::kUsage);
+  EXPECT_NE(err.find("full administrator rights"), std::string::npos);
+  EXPECT_EQ(filtered.machine.registry.writes, 0);
+}
+
 }  // namespace
 }  // namespace lanthe
