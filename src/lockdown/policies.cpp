@@ -108,6 +108,26 @@ PoliciesApplied ApplyPolicies(IGroupPolicy& groupPolicy, IRegistry& registry, IA
   return applied;
 }
 
+PoliciesRemoved RemovePolicies(IGroupPolicy& groupPolicy, IRegistry& registry, IAccounts& accounts,
+                               const TSettings& settings) {
+  PoliciesRemoved removed;
+  const auto saved = [&](TGPO& gpo) {
+    removed.changed = gpo.SavePolicy() || removed.changed;
+    if (!removed.failure) removed.failure = gpo.Failure();
+  };
+  if (auto kiosk = OpenKioskObject(groupPolicy, registry, accounts, settings)) {
+    removed.kioskObject = kiosk->which;
+    for (const PolicyValue& value : KioskUserPolicies(settings)) kiosk->gpo.RemovePolicy(value.key, value.name);
+    saved(kiosk->gpo);
+  }
+  TGPO machine(groupPolicy, registry);
+  removed.machineObject = machine.Open();
+  for (const PolicyValue& value : MachinePolicies(settings)) machine.RemoveMachinePolicy(value.key, value.name);
+  for (const auto& [key, name] : EarlierUserPolicies()) machine.RemovePolicy(key, name);
+  saved(machine);
+  return removed;
+}
+
 std::optional<KioskPoliciesFound> ReadKioskPolicies(IGroupPolicy& groupPolicy, IRegistry& registry,
                                                     IAccounts& accounts, const TSettings& settings) {
   auto kiosk = OpenKioskObject(groupPolicy, registry, accounts, settings);

@@ -59,6 +59,22 @@ struct PoliciesApplied {
 PoliciesApplied ApplyPolicies(IGroupPolicy& groupPolicy, IRegistry& registry, IAccounts& accounts,
                               const TSettings& settings);
 
+// What an uninstall took away: every value of KioskUserPolicies from the object that
+// ApplyPolicies writes them to, every value of MachinePolicies from the machine's
+// registry and its object's machine section, and every value of EarlierUserPolicies
+// from the machine object's user half (and the running user's own registry). Values
+// someone else set under the same names go as well: they are Lanthe's. One open, one
+// save and one release per object. Raises GroupPolicyUnavailable when the system has
+// no group-policy object.
+struct PoliciesRemoved {
+  KioskPolicyObject kioskObject = KioskPolicyObject::kNone;  // the object the kiosk's values left
+  bool machineObject = false;                                // the machine's object was opened
+  bool changed = false;                                      // a value was removed
+  std::optional<Text> failure;                               // the first value that stayed
+};
+PoliciesRemoved RemovePolicies(IGroupPolicy& groupPolicy, IRegistry& registry, IAccounts& accounts,
+                               const TSettings& settings);
+
 // The kiosk account's user policies as the object holds them: for each of
 // KioskUserPolicies the value found (nullopt when missing). nullopt when neither object
 // can be opened to read (a program without full rights).

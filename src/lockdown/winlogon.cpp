@@ -51,6 +51,18 @@ AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool 
   return stored;
 }
 
+AutologonOwner SwitchOffAutologonOf(IRegistry& registry, ISecretStore& secrets, TextView userName) {
+  AutologonOwner owner;
+  const auto key = registry.OpenKey(RegistryRoot::LocalMachine, kWinlogonKey);
+  if (!key) return owner;
+  owner.keyOpened = true;
+  owner.userName = ReadStringValue(*key, u"DefaultUsername").value_or(Text());
+  if (userName.empty() || !EqualsIgnoreAsciiCase(owner.userName, userName)) return owner;
+  SetAutologon(registry, secrets, false, userName, u"", u"");
+  owner.switchedOff = true;
+  return owner;
+}
+
 bool ShellPointsTo(TextView shell, TextView executablePath) {
   while (!shell.empty() && shell.front() == u' ') shell.remove_prefix(1);
   while (!shell.empty() && shell.back() == u' ') shell.remove_suffix(1);

@@ -30,6 +30,17 @@ enum class AutologonPassword {
 AutologonPassword SetAutologon(IRegistry& registry, ISecretStore& secrets, bool enable, TextView userName,
                                TextView password, TextView computerName);
 
+// An uninstall's automatic log-on: switched off as SetAutologon switches it off
+// ("AutoAdminLogon" "0", the secret and any plain-text password removed) when
+// "DefaultUsername" names userName (letter case aside), whether it was on or not;
+// another account's, or none, is left alone. Raises an Error as SetAutologon does.
+struct AutologonOwner {
+  bool keyOpened = false;   // false: nothing was read or written
+  Text userName;            // "DefaultUsername" as found; empty when there is none
+  bool switchedOff = false;
+};
+AutologonOwner SwitchOffAutologonOf(IRegistry& registry, ISecretStore& secrets, TextView userName);
+
 // "shell" = the shell command; false when the key could not be opened.
 bool SetShell(IRegistry& registry, TextView shell);
 

@@ -2,6 +2,7 @@
 
 #include "config/settings_file.h"
 #include "lockdown/program_folder.h"
+#include "lockdown/startup_task.h"
 #include "lockdown/winlogon.h"
 #include "platform/error.h"
 #include "platform/local_users.h"
@@ -190,24 +191,129 @@ void WorkstationLockdown::RegisterEventSource(TextView programPath) {
   report_.Done(u"event source", u"\"Lanthe\" is registered now, with " + Text(programPath));
 }
 
+template <typename Run>
+bool WorkstationLockdown::Step(TextView name, const Run& run) {
+  try {
+    run();
+    return true;
+  } catch (const std::exception& error) {
+    report_.Tell(name, LockdownNotice::kFailed, ErrorText(error));
+    return false;
+  }
+}
+
 bool WorkstationLockdown::ApplyAll(const TSettings& settings, const std::optional<Text>& shellCommand,
                                    TextView programPath) {
   bool held = true;
-  const auto step = [&](TextView name, const auto& run) {
-    try {
-      run();
-    } catch (const std::exception& error) {
-      held = false;
-      report_.Tell(name, LockdownNotice::kFailed, ErrorText(error));
-    }
-  };
   bool accountReady = true;
-  step(u"account", [&] { accountReady = PrepareAccount(settings); });
-  if (accountReady) step(u"autologon", [&] { SetAutologon(settings); });
-  if (shellCommand) step(u"shell", [&] { SetShell(*shellCommand); });
-  step(u"policies", [&] { ApplyPolicies(settings); });
-  step(u"folder", [&] { CheckProgramFolder(settings, programPath); });
-  step(u"event source", [&] { RegisterEventSource(programPath); });
+  held &= Step(u"account", [&] { accountReady = PrepareAccount(settings); });
+  if (accountReady) held &= Step(u"autologon", [&] { SetAutologon(settings); });
+  if (shellCommand) held &= Step(u"shell", [&] { SetShell(*shellCommand); });
+  held &= Step(u"policies", [&] { ApplyPolicies(settings); });
+  held &= Step(u"folder", [&] { CheckProgramFolder(settings, programPath); });
+  held &= Step(u"event source", [&] { RegisterEventSource(programPath); });
+  return held;
+}
+
+void WorkstationLockdown::RegisterStartupTask(TextView configProgram, TextView definitionFile) {
+  const Text task = Quoted(kApplyTaskName);
+  if (!platform_.files.WriteFileAtomic(definitionFile, ApplyTaskDefinitionFile(configProgram))) {
+    report_.Tell(u"task", LockdownNotice::kFailed,
+                 u"The start-up task " + task + u" was not registered: its definition could not be written to " +
+                     Text(definitionFile) + u".");
+    return;
+  }
+  const auto exitCode = platform_.processes.StartCommandLine(
+      CreateApplyTaskCommand(platform_.folders.GetSpecialFolder(Csidl::kSystem), definitionFile), true);
+  if (exitCode == 0u) {
+    report_.Done(u"task", u"the start-up task " + task + u" runs " + Quoted(configProgram) +
+                              u" apply as SYSTEM at every start of Windows");
+  } else {
+    report_.Tell(u"task", LockdownNotice::kFailed,
+                 u"The start-up task " + task + u" was not registered: " +
+                     (exitCode ? u"schtasks.exe ended with exit code " + IntToText(*exitCode) + u"."
+                               : Text(u"schtasks.exe could not be started.")));
+  }
+}
+
+void WorkstationLockdown::SwitchOffAutologon(const TSettings& settings) {
+  const Text& account = settings.Autologon.Username;
+  const AutologonOwner owner = SwitchOffAutologonOf(platform_.registry, platform_.secrets, account);
+  if (!owner.keyOpened) {
+    report_.Tell(u"autologon", LockdownNotice::kFailed,
+                 u"The Winlogon key could not be opened: automatic log-on is left as it is.");
+  } else if (owner.switchedOff) {
+    report_.Done(u"autologon", u"automatic log-on of " + Quoted(account) +
+                                   u" is off (AutoAdminLogon 0), and its stored password is gone");
+  } else {
+    report_.Done(u"autologon", u"automatic log-on is left as it is: it is for " +
+                                   (owner.userName.empty() ? Text(u"no account") : Quoted(owner.userName)) +
+                                   u", not for the account of settings.xml" +
+                                   (account.empty() ? Text(u" (none)") : u" (" + Quoted(account) + u")"));
+  }
+}
+
+void WorkstationLockdown::RemovePolicies(const TSettings& settings) {
+  PoliciesRemoved removed;
+  try {
+    removed = lanthe::RemovePolicies(platform_.groupPolicy, platform_.registry, platform_.accounts, settings);
+  } catch (const GroupPolicyUnavailable& error) {
+    report_.Tell(u"policies", LockdownNotice::kPoliciesUnavailable,
+                 u"The policy values Lanthe wrote could not be removed: " + error.message());
+    return;
+  }
+  if (removed.changed) platform_.windows.BroadcastSettingChange(kPolicyChangeArea);
+  switch (removed.kioskObject) {
+    case KioskPolicyObject::kAccount:
+      report_.Done(u"policies", u"the kiosk user's policies are gone from the policy object of " +
+                                    Quoted(settings.Autologon.Username));
+      break;
+    case KioskPolicyObject::kNonAdministrators:
+      report_.Done(u"policies", u"the kiosk user's policies are gone from the policy object of every "
+                                u"non-administrator");
+      break;
+    case KioskPolicyObject::kNone:
+      report_.Tell(u"policies", LockdownNotice::kKioskPoliciesUnwritten,
+                   u"The kiosk user's policies stay: neither the policy object of " +
+                       Quoted(settings.Autologon.Username) +
+                       u" nor the one of all non-administrators could be opened.");
+      break;
+  }
+  if (removed.machineObject) {
+    report_.Done(u"policies", u"the machine's policies and those of earlier versions for every user are gone");
+  } else {
+    report_.Tell(u"policies", LockdownNotice::kPoliciesUnavailable,
+                 u"The machine's policies stay: the machine's policy object could not be opened.");
+  }
+  if (removed.failure) throw Error(*removed.failure);
+}
+
+void WorkstationLockdown::RemoveStartupTask() {
+  const Text task = Quoted(kApplyTaskName);
+  const auto exitCode = platform_.processes.StartCommandLine(
+      DeleteApplyTaskCommand(platform_.folders.GetSpecialFolder(Csidl::kSystem)), true);
+  if (!exitCode) {
+    report_.Tell(u"task", LockdownNotice::kFailed,
+                 u"schtasks.exe could not be started: a start-up task " + task + u" stays.");
+  } else if (*exitCode == 0) {
+    report_.Done(u"task", u"the start-up task " + task + u" is removed");
+  } else {
+    // schtasks.exe says the same for a task that is not there and for one it may not
+    // remove: the one exit code 1.
+    report_.Done(u"task", u"no start-up task " + task + u" was removed (schtasks.exe ended with exit code " +
+                              IntToText(*exitCode) + u": there is none, or Windows kept it)");
+  }
+}
+
+bool WorkstationLockdown::RemoveAll(const TSettings& settings) {
+  bool held = true;
+  held &= Step(u"autologon", [&] { SwitchOffAutologon(settings); });
+  held &= Step(u"policies", [&] { RemovePolicies(settings); });
+  held &= Step(u"task", [&] { RemoveStartupTask(); });
+  const Text& account = settings.Autologon.Username;
+  report_.Done(u"account", (account.empty() ? Text(u"no kiosk account is named; ")
+                                            : u"the account " + Quoted(account) + u" and its files stay; ") +
+                               u"settings.xml and the other files Lanthe wrote stay in " + settings.ProgramDir);
   return held;
 }
 

@@ -70,7 +70,26 @@ class WorkstationLockdown {
   // one is given), policies, program folder, event source. Whether no step raised.
   bool ApplyAll(const TSettings& settings, const std::optional<Text>& shellCommand, TextView programPath);
 
+  // The installer's start-up task (APPLYATSTARTUP=1): its definition, running
+  // configProgram with "apply", written to definitionFile and registered from there,
+  // replacing an earlier one ("task").
+  void RegisterStartupTask(TextView configProgram, TextView definitionFile);
+
+  // An uninstall's steps, each whatever became of the one before: automatic log-on off
+  // when it logs on the settings' account ("autologon"), the policy values Lanthe
+  // writes removed ("policies"), the start-up task removed ("task"), and what stays: the
+  // account with its files, and the files beside the program ("account"). Whether no
+  // step raised.
+  bool RemoveAll(const TSettings& settings);
+
  private:
+  // Runs one step; an exception is told as the step's failure. Whether none came.
+  template <typename Run>
+  bool Step(TextView name, const Run& run);
+  void SwitchOffAutologon(const TSettings& settings);
+  void RemovePolicies(const TSettings& settings);
+  void RemoveStartupTask();
+
   Platform& platform_;
   ILockdownReport& report_;
   std::set<std::pair<Text, Text>> triedLogOns_;  // (user, password) of each trial log-on

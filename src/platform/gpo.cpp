@@ -78,6 +78,19 @@ void TGPO::RemovePolicy(TextView key, TextView valueName) {
   }
 }
 
+void TGPO::RemoveMachinePolicy(TextView key, TextView valueName) {
+  if (!Open()) return;
+  if (!machineSection_) machineSection_ = object_->GetMachineRegistryKey();
+  if (!machineSection_) return;
+  machineWritten_ = true;
+  std::unique_ptr<IRegistryKey> targets[] = {registry_.OpenKey(RegistryRoot::LocalMachine, key),
+                                              machineSection_->OpenSubKey(key)};
+  for (const auto& target : targets) {
+    if (!target || !target->ReadValue(valueName)) continue;
+    Record(target->DeleteValue(valueName), RemovalFailure(valueName));
+  }
+}
+
 std::optional<PolicyData> TGPO::ReadPolicy(TextView key, TextView valueName) {
   if (!Open() || !userSection_) return std::nullopt;
   const auto opened = userSection_->OpenSubKey(key);

@@ -63,6 +63,10 @@ class TGPO {
   // or removed. Nothing at all when the object cannot be opened or gives no user
   // section.
   void RemovePolicy(TextView key, TextView valueName);
+  // Removes a machine policy (the machine's object only) from the machine's registry
+  // and from the object's machine section, as SetMachinePolicyBool put it there; no key
+  // is made or removed.
+  void RemoveMachinePolicy(TextView key, TextView valueName);
   // Saves the user section (and the machine section when a machine policy was
   // written) and says whether a value was written or removed.
   bool SavePolicy();

@@ -315,7 +315,10 @@ class FakeProcesses final : public IProcesses {
     commandLineStarts.push_back(CommandLineStart{Text(commandLine), wait});
     if (startFails || unstartable.count(Text(commandLine))) return std::nullopt;
     if (onCommandLine) onCommandLine(commandLineStarts.back());
-    return 0;
+    if (commandLineExitCodes.empty()) return 0;
+    const std::uint32_t code = commandLineExitCodes.front();
+    commandLineExitCodes.pop_front();
+    return code;
   }
 
   std::vector<Run> runs;
@@ -330,6 +333,7 @@ class FakeProcesses final : public IProcesses {
   std::vector<CommandLineStart> commandLineStarts;  // every StartCommandLine, started or not
   std::set<Text> unstartable;                        // command lines that cannot be started
   std::function<void(const CommandLineStart&)> onCommandLine;  // while such a program runs
+  std::deque<std::uint32_t> commandLineExitCodes;              // of the started ones (0 when it runs empty)
 };
 
 // INI files as sections of keys in file order.

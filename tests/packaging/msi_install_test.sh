@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The installer under Wine, in a prefix of its own: an older version, the upgrade that
 # replaces its programs and keeps settings.xml, the installed lanthe.exe writing its
-# quoted path as the shell, the uninstall that gives the workstation Explorer back and
-# the upgrade that does not. Before any of it, the packages' tables: what Windows
-# decides an upgrade by, which Wine's msiexec does not follow.
+# quoted path as the shell, the start-up task of APPLYATSTARTUP=1, the uninstall that
+# gives the workstation back (Explorer, automatic log-on off for the kiosk account, the
+# task gone) and the upgrade that does not. Before any of it, the packages' tables: what
+# Windows decides an upgrade by, which Wine's msiexec does not follow.
 #   msi_install_test.sh NEW.msi OLDER.msi ZIP
 set -u
 new=$1 older=$2 zip=$3
@@ -84,6 +85,10 @@ program_dir='C:\Program Files\Lanthe'
 lanthe_wine_ready || { echo "FAIL: the prefix is not ready"; exit 1; }
 unix_dir=$(lanthe_winepath -u "$program_dir") || { echo "FAIL: no Unix path for $program_dir"; exit 1; }
 [[ $unix_dir == */Lanthe ]] || { echo "FAIL: winepath -u '$program_dir' gave '$unix_dir'"; exit 1; }
+# Where Wine's task scheduler keeps a registered task: a file named like the task. (Wine
+# keeps neither its trigger nor its action; the definition is checked by the core tests.)
+task=$(lanthe_winepath -u 'C:\windows\system32\tasks') || { echo "FAIL: no Unix path for the tasks"; exit 1; }
+task="$task/Lanthe apply"
 
 reg_value() {  # key, name: the value's data, or nothing
   lanthe_wine_output wine reg query "$1" /v "$2" | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
@@ -95,6 +100,14 @@ lanthe_entries() {  # the Add/Remove Programs keys of Lanthe, each as one block 
 }
 installed_versions() { lanthe_entries | sed -n 's/^ *DisplayVersion *REG_SZ *//p'; }
 msiexec() { wine msiexec "$@" >/dev/null 2>&1; }
+logged() {  # install log, text: whether the log holds the text (Windows writes UTF-16, Wine 8 bytes)
+  iconv -f UTF-16LE -t UTF-8 "$1" 2>/dev/null | grep -qF "$2" || grep -aqF "$2" "$1"
+}
+autologon_for() {  # account: automatic log-on of that account, with a plain-text password
+  wine reg add "$winlogon" /v DefaultUsername /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  wine reg add "$winlogon" /v AutoAdminLogon /t REG_SZ /d 1 /f >/dev/null 2>&1
+  wine reg add "$winlogon" /v DefaultPassword /t REG_SZ /d S3cret /f >/dev/null 2>&1
+}
 
 # A clean start: nothing of an earlier run left.
 msiexec /x "$new" /qn
@@ -114,7 +127,11 @@ installed_programs_are "$older_version"
 (cd "$unix_dir" && wine lanthe-config.exe write settings.xml CurrentShell=1 ConnectionType=0 RDP.Connection=ts01 \
    >/dev/null 2>&1) || fail "writing settings.xml"
 cp "$unix_dir/settings.xml" "$work/settings-before.xml"
-msiexec /i "$new" /qn /l*v "$work/upgrade.log" || fail "the upgrade"
+rm -f "$task"
+msiexec /i "$new" /qn APPLYATSTARTUP=1 /l*v "$work/upgrade.log" || fail "the upgrade"
+[[ -f $task ]] || fail "APPLYATSTARTUP=1 registered no start-up task"
+logged "$work/upgrade.log" 'Lanthe: task: the start-up task "Lanthe apply" runs "C:\Program Files\Lanthe\lanthe-config.exe" apply' ||
+  fail "the install log does not say the start-up task was registered"
 cmp -s "$unix_dir/settings.xml" "$work/settings-before.xml" || fail "the upgrade did not keep settings.xml"
 versions=$(installed_versions | tr '\n' ' ')
 [[ $versions == "$new_version " ]] || fail "after the upgrade the installed versions are: $versions"
@@ -148,35 +165,58 @@ done
 [[ $(reg_value "$winlogon" shell) == "$expected" ]] || fail "shell is $(reg_value "$winlogon" shell), not $expected"
 wine taskkill /f /im lanthe.exe >/dev/null 2>&1
 
-# Uninstalling gives the workstation its shell back and leaves the settings.
+# Uninstalling gives the workstation back and leaves the settings: the shell, automatic
+# log-on of the settings' account (letter case aside) off with its password gone, the
+# start-up task gone, a line per step in the log. Wine has no policy object: that step
+# fails, says so, and the uninstall goes on.
+(cd "$unix_dir" && wine lanthe-config.exe write settings.xml CurrentShell=1 Autologon.Username=kiosk >/dev/null 2>&1) ||
+  fail "writing the kiosk account into settings.xml"
+autologon_for Kiosk
 msiexec /x "$new" /qn /l*v "$work/uninstall.log" || fail "the uninstall"
 [[ $(reg_value "$winlogon" shell) == "Explorer.exe" ]] || fail "after the uninstall the shell is $(reg_value "$winlogon" shell)"
-iconv -f UTF-16LE -t UTF-8 "$work/uninstall.log" 2>/dev/null | grep -q "Lanthe: the Windows shell was" ||
-  grep -aq "Lanthe: the Windows shell was" "$work/uninstall.log" || fail "the install log does not say the shell was set back"
+[[ $(reg_value "$winlogon" AutoAdminLogon) == 0 ]] || fail "after the uninstall AutoAdminLogon is $(reg_value "$winlogon" AutoAdminLogon)"
+[[ -z $(reg_value "$winlogon" DefaultPassword) ]] || fail "the uninstall left the plain-text DefaultPassword"
+[[ ! -f $task ]] || fail "the uninstall left the start-up task"
+for line in "Lanthe: the Windows shell was" \
+            'Lanthe: autologon: automatic log-on of "kiosk" is off' \
+            "Lanthe: policies: The policy values Lanthe wrote could not be removed" \
+            'Lanthe: task: the start-up task "Lanthe apply" is removed' \
+            'Lanthe: account: the account "kiosk" and its files stay; settings.xml'; do
+  logged "$work/uninstall.log" "$line" || fail "the uninstall log lacks '$line'"
+done
 [[ -f $unix_dir/settings.xml ]] || fail "the uninstall removed settings.xml"
 [[ ! -f $unix_dir/lanthe.exe ]] || fail "lanthe.exe is still there after the uninstall"
 [[ -z $(reg_value "$eventsource" EventMessageFile) ]] || fail "the event source is still registered after the uninstall"
 [[ -z $(installed_versions) ]] || fail "still listed as installed: $(installed_versions)"
 
-# An uninstall while another program is the shell leaves it alone.
+# An uninstall while another program is the shell, and automatic log-on logs another
+# account on, leaves both alone.
 msiexec /i "$new" /qn
 wine reg add "$winlogon" /v shell /t REG_SZ /d 'C:\Other\shell.exe' /f >/dev/null 2>&1
+autologon_for admin
 msiexec /x "$new" /qn
 [[ $(reg_value "$winlogon" shell) == 'C:\Other\shell.exe' ]] || fail "another shell was changed to $(reg_value "$winlogon" shell)"
+[[ $(reg_value "$winlogon" AutoAdminLogon) == 1 && $(reg_value "$winlogon" DefaultPassword) == S3cret ]] ||
+  fail "another account's automatic log-on was changed"
 wine reg add "$winlogon" /v shell /t REG_SZ /d Explorer.exe /f >/dev/null 2>&1
+for name in DefaultUsername AutoAdminLogon DefaultPassword; do wine reg delete "$winlogon" /v $name /f >/dev/null 2>&1; done
 rm -rf "$unix_dir"
 
 # An upgrade leaves a Lanthe shell as it is: Windows removes the older version with
 # UPGRADINGPRODUCTCODE set, and the older package's uninstall steps stand back. Wine 8
 # removes it with REMOVE=ALL alone, so here the removal runs as Windows runs it within
 # an upgrade, and the new version is installed after it.
-msiexec /i "$older" /qn
+# The start-up task stays as well.
+msiexec /i "$older" /qn APPLYATSTARTUP=1
+[[ -f $task ]] || fail "the older version registered no start-up task"
 wine reg add "$winlogon" /v shell /t REG_SZ /d "$expected" /f >/dev/null 2>&1
 msiexec /x "$older" /qn UPGRADINGPRODUCTCODE="$(property "$new" ProductCode)"
 [[ ! -f $unix_dir/lanthe.exe ]] || fail "the older version was not removed"
 msiexec /i "$new" /qn
 [[ $(reg_value "$winlogon" shell) == "$expected" ]] || fail "after an upgrade the shell is $(reg_value "$winlogon" shell)"
+[[ -f $task ]] || fail "the upgrade removed the start-up task"
 msiexec /x "$new" /qn
+[[ ! -f $task ]] || fail "the uninstall after an upgrade left the start-up task"
 wine reg add "$winlogon" /v shell /t REG_SZ /d Explorer.exe /f >/dev/null 2>&1
 rm -rf "$unix_dir"
 
