@@ -217,8 +217,8 @@ class ConfigTool {
     return ConfigToolExit::kOk;
   }
 
-  // The kiosk's state, one line per check; FILE defaults to the settings.xml beside
-  // the tool, which lies beside lanthe.exe.
+  // The kiosk's state, one line per check ("ok", "problem" or "unknown"; only a problem
+  // fails); FILE defaults to the settings.xml beside the tool, which lies beside lanthe.exe.
   int Status(bool json, const std::optional<Text>& file) {
     if (!context_.platform) {
       err_ += "lanthe-config: status looks at a Windows kiosk and runs there only\n";
@@ -232,28 +232,45 @@ class ConfigTool {
     PolicyOverrides overrides;
     overrides.Apply(context_.platform->registry, context_.folders, settings);
     std::vector<StatusLine> lines;
-    if (outcome == SettingsLoadOutcome::kMissing) {
-      lines.push_back({"settings", false, u"no settings file " + path + u": write one with \"lanthe-config write\""});
-    } else if (outcome == SettingsLoadOutcome::kRejected) {
-      lines.push_back({"settings", false, u"the settings file " + path + u" is damaged: \"lanthe-config check\" says why"});
+    if (context_.version.empty()) {
+      lines.push_back({"version", StatusState::kUnknown, u"this build carries no version"});
     } else {
-      lines.push_back({"settings", true, u"the settings file " + path + u" is read"});
+      lines.push_back({"version", StatusState::kOk, u"Lanthe " + Utf8ToText(context_.version)});
+    }
+    if (outcome == SettingsLoadOutcome::kMissing) {
+      lines.push_back({"settings", StatusState::kProblem,
+                       u"no settings file " + path + u": write one with \"lanthe-config write\""});
+    } else if (outcome == SettingsLoadOutcome::kRejected) {
+      lines.push_back({"settings", StatusState::kProblem,
+                       u"the settings file " + path + u" is damaged: \"lanthe-config check\" says why"});
+    } else {
+      lines.push_back({"settings", StatusState::kOk, u"the settings file " + path + u" is read"});
     }
     for (auto& line : KioskStatus(settings, overrides, settings.ProgramDir + u"lanthe.exe", *context_.platform)) {
       lines.push_back(std::move(line));
     }
+    const auto name = [](StatusState state) {
+      return state == StatusState::kOk ? "ok" : state == StatusState::kProblem ? "problem" : "unknown";
+    };
     bool problems = false;
-    if (json) out_ += "{\"checks\":[";
+    // One line of JSON, the version first: a management agent (Intune) keeps only the
+    // first 2,048 characters of a script's output, and a healthy kiosk's fit.
+    if (json) {
+      out_ += "{\"version\":";
+      AppendJsonString(out_, Utf8ToText(context_.version));
+      out_ += ",\"checks\":[";
+    }
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const StatusLine& line = lines[i];
-      problems = problems || !line.ok;
+      problems = problems || line.state == StatusState::kProblem;
       if (json) {
         if (i > 0) out_ += ",";
-        out_ += "{\"check\":\"" + line.check + "\",\"status\":\"" + (line.ok ? "ok" : "problem") + "\",\"text\":";
+        out_ += "{\"check\":\"" + line.check + "\",\"status\":\"" + name(line.state) + "\",\"text\":";
         AppendJsonString(out_, line.text);
         out_ += "}";
       } else {
-        out_ += std::string(line.ok ? "ok       " : "problem  ") + line.check + ": " + Utf8(line.text) + "\n";
+        // "ok", "problem" and "unknown" in one column.
+        out_ += (std::string(name(line.state)) + "         ").substr(0, 9) + line.check + ": " + Utf8(line.text) + "\n";
       }
     }
     if (json) out_ += std::string("],\"problems\":") + (problems ? "true" : "false") + "}\n";

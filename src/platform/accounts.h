@@ -51,13 +51,21 @@ struct UserEnumPage {
   std::vector<UserAccount> accounts;  // the entries read by this call
 };
 
-// An account as NetUserGetInfo (level 1) tells it.
+// An account as NetUserGetInfo tells it: level 1 the privilege and the flags, level 4
+// whether the password has expired.
 struct UserDetails {
   std::uint32_t privilege = 0;  // 0 guest, 1 user, 2 administrator
   std::uint32_t flags = 0;      // UF_ flags
+  // The password has expired, or must be changed at the next log-on (USER_INFO_4's
+  // usri4_password_expired holds both); nullopt when level 4 cannot be read.
+  std::optional<bool> passwordExpired;
 };
 
-// The account flag that keeps a password from expiring (UF_DONT_EXPIRE_PASSWD).
+// Account flags (USER_INFO_1's page): the account is disabled (UF_ACCOUNTDISABLE), it
+// is locked out after too many wrong passwords (UF_LOCKOUT), its password never
+// expires (UF_DONT_EXPIRE_PASSWD).
+inline constexpr std::uint32_t kAccountDisabledFlag = 0x2;
+inline constexpr std::uint32_t kLockedOutFlag = 0x10;
 inline constexpr std::uint32_t kPasswordNeverExpires = 0x10000;
 
 struct WorkstationInfo {
@@ -91,7 +99,8 @@ class IAccounts {
   virtual std::uint32_t AddLocalGroupMember(TextView groupName, TextView accountName) = 0;
   // The system's own words for a status code; empty when it has none.
   virtual Text DescribeStatus(std::uint32_t status) = 0;
-  // The local account of that name; nullopt when there is none (or it cannot be read).
+  // The local account of that name (NetUserGetInfo level 1, then level 4); nullopt
+  // when there is none (or level 1 cannot be read).
   virtual std::optional<UserDetails> GetUserDetails(TextView userName) = 0;
   // Whether a local account of that name exists, as Windows compares account names
   // (NetUserGetInfo on this computer): kSuccess when it does, kUserNotFound when it

@@ -4,7 +4,9 @@
 // never blocks the caller and never fails the program; when the log cannot be
 // written, the event is lost without a word.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/text.h"
@@ -67,6 +69,23 @@ class HeldEventLog final : public IEventLog {
   IEventLog& events_;
   bool held_ = false;
   std::vector<Event> kept_;
+};
+
+// An event as the Application log keeps it.
+struct LoggedEvent {
+  std::uint32_t id = 0;
+  EventType type = EventType::kInformation;
+  std::int64_t time = 0;      // when it was written, in seconds since 1970-01-01 UTC
+  std::vector<Text> strings;  // its insertion strings, in order
+};
+
+// Reads back what a source reported, for "lanthe-config status".
+class IEventHistory {
+ public:
+  virtual ~IEventHistory() = default;
+  // The source's newest events in the Application log, newest first, at most `most`
+  // of them; nullopt when the log cannot be read.
+  virtual std::optional<std::vector<LoggedEvent>> RecentEvents(TextView source, std::size_t most) = 0;
 };
 
 // A steady clock in milliseconds, for how long things took.

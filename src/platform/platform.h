@@ -46,6 +46,7 @@ struct Platform {
   IStartupPrograms& startupPrograms;
   ICrashWatcher& crashWatcher;
   IFileSecurity& fileSecurity;
+  IEventHistory& eventHistory;
 };
 
 }  // namespace lanthe

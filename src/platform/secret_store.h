@@ -16,14 +16,26 @@ constexpr std::uint32_t kInvalidParameter = 0xC000000D;    // STATUS_INVALID_PAR
 constexpr std::uint32_t kNoMemory = 0xC0000017;            // STATUS_NO_MEMORY
 }  // namespace LsaStatus
 
+// Whether private data is stored, as far as the caller may know: reading it needs full
+// administrator rights (an elevated program, or SYSTEM).
+enum class SecretState { kStored, kNotStored, kCannotTell };
+
+struct PrivateData {
+  SecretState state = SecretState::kCannotTell;
+  Text data;  // when stored
+};
+
 class ISecretStore {
  public:
   virtual ~ISecretStore() = default;
   // Stores data as the local policy's private data of that name (LsaOpenPolicy with
   // POLICY_CREATE_SECRET, then LsaStorePrivateData). The status the system gave.
   virtual std::uint32_t StorePrivateData(TextView keyName, TextView data) = 0;
-  // Whether private data of that name is stored and not empty (LsaRetrievePrivateData).
-  virtual bool HasPrivateData(TextView keyName) = 0;
+  // The private data of that name (LsaRetrievePrivateData): kStored with the data
+  // when it holds any; kNotStored when none, or empty data, is stored under the name;
+  // kCannotTell when the policy or the data may not be read (access denied: a program
+  // without full rights) or the system gives another failure.
+  virtual PrivateData ReadPrivateData(TextView keyName) = 0;
   // Removes the private data of that name and its key (LsaStorePrivateData without
   // data). The status the system gave; kObjectNameNotFound when none was stored.
   virtual std::uint32_t DeletePrivateData(TextView keyName) = 0;

@@ -1,5 +1,7 @@
 #include "shell/event_texts.h"
 
+#include "platform/event_log.h"
+
 namespace lanthe {
 
 namespace {
@@ -22,6 +24,16 @@ Text ExitActionName(std::int32_t action) {
     default: return u"end (" + IntToText(action) + u")";
   }
 }
+
+// The parts of the session-end texts, shared with ReadSessionEndEvent.
+constexpr char16_t kClientEnded[] = u"Client ended: ";
+constexpr char16_t kWithExitCode[] = u" with exit code ";
+constexpr char16_t kAfter[] = u" after ";
+constexpr char16_t kSeconds[] = u" s.";
+constexpr char16_t kExitActionPrefix[] = u"Exit action: ";
+constexpr char16_t kNothingAsked[] = u" (nothing asked of Windows).";
+constexpr char16_t kAsked[] = u"; Lanthe asks Windows for it.";
+constexpr char16_t kRefused[] = u"; Windows refused it.";
 
 }  // namespace
 
@@ -58,21 +70,17 @@ Text ClientNotStartedEventText(TextView commandLine, TextView password) {
 
 Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds) {
   const std::uint64_t seconds = milliseconds / 1000;
-  return u"Client ended: " + Text(program) + u" with exit code " + IntToText(exitCode) + u" after " +
-         IntToText(static_cast<std::int64_t>(seconds)) + u" s.";
+  return kClientEnded + Text(program) + kWithExitCode + IntToText(exitCode) + kAfter +
+         IntToText(static_cast<std::int64_t>(seconds)) + kSeconds;
 }
 
 Text ReconnectEventText() { return u"The user chose to connect again."; }
 
 Text ExitActionEventText(std::int32_t action, bool requested) {
-  Text text = u"Exit action: " + ExitActionName(action);
-  if (!requested) return text + u" (nothing asked of Windows).";
-  return text + u"; Lanthe asks Windows for it.";
+  return kExitActionPrefix + ExitActionName(action) + (requested ? kAsked : kNothingAsked);
 }
 
-Text ExitActionRefusedEventText(std::int32_t action) {
-  return u"Exit action: " + ExitActionName(action) + u"; Windows refused it.";
-}
+Text ExitActionRefusedEventText(std::int32_t action) { return kExitActionPrefix + ExitActionName(action) + kRefused; }
 
 Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t waitedMs) {
   Text text = u"Windows accepted the exit action " + ExitActionName(action) + u", but ";
@@ -101,6 +109,55 @@ Text PolicyOverridesEventText(std::span<const SettingsField* const> fields) {
     names += Utf8ToText(field->recordName);
   }
   return u"Settings set by policy: " + names + u".";
+}
+
+namespace {
+
+std::optional<std::uint64_t> Digits(TextView text) {
+  if (text.empty() || text.size() > 19) return std::nullopt;
+  std::uint64_t number = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    number = number * 10 + static_cast<std::uint64_t>(c - u'0');
+  }
+  return number;
+}
+
+bool Cut(TextView& text, TextView suffix) {
+  if (text.size() < suffix.size() || text.substr(text.size() - suffix.size()) != suffix) return false;
+  text.remove_suffix(suffix.size());
+  return true;
+}
+
+}  // namespace
+
+std::optional<SessionEndEvent> ReadSessionEndEvent(std::uint32_t id, std::span<const Text> strings) {
+  if (strings.empty()) return std::nullopt;
+  TextView text = strings[0];
+  const TextView prefix = id == EventId::kClientEnded ? TextView(kClientEnded) : TextView(kExitActionPrefix);
+  if ((id != EventId::kClientEnded && id != EventId::kExitAction) || !text.starts_with(prefix)) return std::nullopt;
+  text.remove_prefix(prefix.size());
+  SessionEndEvent event;
+  if (id == EventId::kExitAction) {
+    event.refused = Cut(text, kRefused);
+    if (!event.refused && !Cut(text, kAsked) && !Cut(text, kNothingAsked)) return std::nullopt;
+    event.action = Text(text);
+    return event;
+  }
+  // From the end: the program's path may hold anything, the numbers only digits.
+  const auto code = text.rfind(kWithExitCode);
+  if (code == TextView::npos || !Cut(text, kSeconds)) return std::nullopt;
+  const TextView numbers = text.substr(code + TextView(kWithExitCode).size());
+  const auto after = numbers.find(kAfter);
+  if (after == TextView::npos) return std::nullopt;
+  const auto exitCode = Digits(numbers.substr(0, after));
+  const auto seconds = Digits(numbers.substr(after + TextView(kAfter).size()));
+  if (!exitCode || *exitCode > 0xFFFFFFFFu || !seconds) return std::nullopt;
+  event.clientEnded = true;
+  event.program = Text(text.substr(0, code));
+  event.exitCode = static_cast<std::uint32_t>(*exitCode);
+  event.seconds = *seconds;
+  return event;
 }
 
 }  // namespace lanthe

@@ -3,6 +3,7 @@
 // a password.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "config/settings.h"
@@ -36,5 +37,19 @@ Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t
 Text SettingsDamagedEventText(TextView path);
 Text NetworkWaitTimedOutEventText(std::int32_t seconds);
 Text PolicyOverridesEventText(std::span<const SettingsField* const> fields);
+
+// A session's end as its events tell it, read back for "lanthe-config status": the
+// client's end (1002) or the exit action (1004).
+struct SessionEndEvent {
+  bool clientEnded = false;    // 1002; otherwise 1004
+  Text program;                // 1002: the client
+  std::uint32_t exitCode = 0;  // 1002
+  std::uint64_t seconds = 0;   // 1002: how long the client ran
+  Text action;                 // 1004: "log off", "power off", ...
+  bool refused = false;        // 1004: Windows refused it
+};
+// The events carry their whole text as their one insertion string: this is the one
+// place that reads them back. nullopt for another event, or a text of another form.
+std::optional<SessionEndEvent> ReadSessionEndEvent(std::uint32_t id, std::span<const Text> strings);
 
 }  // namespace lanthe

@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "lockdown/program_folder.h"
 #include "lockdown/winlogon.h"
+#include "shell/event_texts.h"
 
 namespace lanthe {
 namespace {
@@ -69,7 +70,15 @@ struct Kiosk {
     for (const char16_t* path : {u"C:\\Lanthe", u"C:\\Lanthe\\lanthe.exe", u"C:\\Lanthe\\settings.xml"}) {
       machine.fileSecurity.lists[path] = AdministratorsOnly();
     }
+    // The last session, newest event first, in the texts the program writes.
+    machine.eventHistory.logged = std::vector<LoggedEvent>{
+        {EventId::kClientStarted, EventType::kInformation, kLastEnd + 90, {u"Client started: mstsc.exe /f"}},
+        {EventId::kExitAction, EventType::kInformation, kLastEnd, {ExitActionEventText(ExitAction::kLogOff, true)}},
+        {EventId::kClientEnded, EventType::kInformation, kLastEnd,
+         {ClientEndedEventText(u"\"C:\\Windows\\system32\\mstsc.exe\"", 0, 3'600'400)}},
+    };
   }
+  static constexpr std::int64_t kLastEnd = 1740848520;  // 2025-03-01 17:02 UTC
 
   int Status(bool json = false) {
     out.clear();
@@ -91,7 +100,7 @@ struct Kiosk {
   testing::FakePlatform machine;
   Platform platform = machine.platform();
   ConfigToolContext context{machine.files, machine.codePage, machine.folders, [](TextView path) { return Text(path); },
-                            &platform};
+                            &platform, "1.2.3"};
   std::string out;
   std::string err;
 };
@@ -100,22 +109,114 @@ class KioskStatusTest : public ::testing::Test, public Kiosk {};
 
 TEST_F(KioskStatusTest, AHealthyKioskIsOkOnEveryLine) {
   EXPECT_EQ(Status(), ConfigToolExit::kOk) << out;
-  for (const char* check :
-       {"settings", "shell", "autologon", "account", "policies", "overrides", "files", "folder", "network"}) {
+  for (const char* check : {"version", "settings", "shell", "autologon", "banner", "account", "password", "policies",
+                            "overrides", "files", "folder", "network", "last session"}) {
     EXPECT_EQ(Line(check).substr(0, 9), "ok       ") << check << "\n" << out;
   }
   EXPECT_NE(Line("autologon").find("the password is a protected secret"), std::string::npos);
+  EXPECT_EQ(Line("version"), "ok       version: Lanthe 1.2.3");
+  EXPECT_EQ(Line("last session"), "ok       last session: mstsc.exe ended 2025-03-01 17:02 UTC with exit code 0 "
+                                   "after 3600 s; exit action log off");
+  // The stored password was tried, once: every failed try counts against the lockout policy.
+  EXPECT_EQ(machine.accounts.logOns, (std::vector<std::pair<Text, Text>>{{u"kiosk", u"pw"}}));
+
+  // What a management agent keeps of a script's output: one line, at most 2,048 characters.
   EXPECT_EQ(Status(true), ConfigToolExit::kOk);
-  EXPECT_EQ(out.substr(0, 44), "{\"checks\":[{\"check\":\"settings\",\"status\":\"ok\"");
+  EXPECT_EQ(out.substr(0, 61), "{\"version\":\"1.2.3\",\"checks\":[{\"check\":\"version\",\"status\":\"ok\"");
   EXPECT_NE(out.find("],\"problems\":false}\n"), std::string::npos);
+  EXPECT_EQ(out.find('\n'), out.size() - 1);
+  EXPECT_LT(out.size(), 2048u) << out;
+}
+
+// Without full rights (a non-elevated administrator) the secret, the policy objects and
+// the password cannot be read or tried: each says so, none is a problem.
+TEST_F(KioskStatusTest, WhatCannotBeReadWithoutFullRightsIsUnknownAndNoProblem) {
+  machine.identity.elevated = false;
+  machine.secrets.readable = false;
+  machine.groupPolicy.opens = false;
+  machine.accounts.passwordExpired = std::nullopt;
+  machine.eventHistory.logged = std::nullopt;
+  EXPECT_EQ(Status(), ConfigToolExit::kOk) << out;
+  const struct {
+    const char* check;
+    const char* says;
+  } unknown[] = {
+      {"autologon", "whether a password is stored cannot be read without full rights: run with full rights"},
+      {"account", "whether its password must be changed cannot be read without full rights"},
+      {"password", "the stored password is tried only with full rights"},
+      {"policies", "the kiosk account's policy object cannot be read without full rights"},
+      {"last session", "the Application log cannot be read"},
+  };
+  for (const auto& u : unknown) {
+    EXPECT_EQ(Line(u.check).substr(0, 9), "unknown  ") << u.check << "\n" << out;
+    EXPECT_NE(Line(u.check).find(u.says), std::string::npos) << Line(u.check);
+  }
+  EXPECT_TRUE(machine.accounts.logOns.empty()) << "no trial log-on without full rights";
+  EXPECT_EQ(Status(true), ConfigToolExit::kOk);
+  EXPECT_NE(out.find("{\"check\":\"password\",\"status\":\"unknown\""), std::string::npos) << out;
+  EXPECT_NE(out.find("\"problems\":false"), std::string::npos);
+
+}
+
+// The last session is reported as the events tell it; an exit code is the client's
+// business, and none found is no problem either.
+TEST_F(KioskStatusTest, TheLastSessionIsTheNewestClientsEndWithTheExitActionAfterIt) {
+  const auto ended = [](std::uint32_t code, std::int64_t time) {
+    return LoggedEvent{EventId::kClientEnded, EventType::kInformation, time,
+                       {ClientEndedEventText(u"C:\\Program Files\\Citrix\\wfcrun32.exe", code, 42'000)}};
+  };
+  const LoggedEvent refused{EventId::kExitAction, EventType::kWarning, kLastEnd,
+                            {ExitActionRefusedEventText(ExitAction::kPowerOff)}};
+  const LoggedEvent older{EventId::kExitAction, EventType::kInformation, 0, {ExitActionEventText(2, true)}};
+  const struct {
+    std::vector<LoggedEvent> logged;
+    const char* line;
+  } cases[] = {
+      {{refused, ended(0xC000013A, kLastEnd), older},
+       "ok       last session: wfcrun32.exe ended 2025-03-01 17:02 UTC with exit code 3221225786 (0xC000013A) "
+       "after 42 s; exit action power off, refused by Windows"},
+      {{ended(1, 0), older}, "ok       last session: wfcrun32.exe ended 1970-01-01 00:00 UTC with exit code 1 after "
+                             "42 s; no exit action since"},
+      {{older, {EventId::kClientEnded, EventType::kInformation, 0, {u"Client ended: in another form"}}},
+       "unknown  last session: the Application log holds no client's end from Lanthe"},
+      {{}, "unknown  last session: the Application log holds no client's end from Lanthe"},
+  };
+  for (const auto& c : cases) {
+    machine.eventHistory.logged = c.logged;
+    EXPECT_EQ(Status(), ConfigToolExit::kOk);
+    EXPECT_EQ(Line("last session"), c.line);
+  }
+  EXPECT_EQ(machine.eventHistory.sources.back(), u"Lanthe");
 }
 
 TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
+  const auto winlogon = [](testing::FakePlatform& m) -> auto& {
+    return m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values;
+  };
   const struct {
     const char* check;
     std::function<void(testing::FakePlatform&)> spoil;
     const char* says;
   } cases[] = {
+      {"autologon", [&](auto& m) { winlogon(m)[u"DefaultUsername"] = String(u"Administrator"); },
+       "DefaultUsername is \"Administrator\", not \"kiosk\" (a log-on at the console rewrites it)"},
+      {"autologon", [&](auto& m) { winlogon(m)[u"AutoLogonCount"] = Dword(3); },
+       "AutoLogonCount is 3 (Windows ends automatic log-on at 0); start lanthe.exe once"},
+      {"autologon", [](auto& m) { m.secrets.secrets.clear(); }, "no password is stored for the automatic log-on"},
+      {"banner", [](auto& m) { m.registry.AddKey(RegistryRoot::LocalMachine, kSystem).values[u"legalnoticetext"] =
+                                   String(u"Authorised use only"); },
+       "a log-on banner is set (Policies\\System legalnoticetext), and automatic log-on waits at it"},
+      {"banner", [&](auto& m) { winlogon(m)[u"LegalNoticeCaption"] = String(u"Notice"); },
+       "(Winlogon LegalNoticeCaption)"},
+      {"account", [](auto& m) { m.accounts.userFlags[u"KIOSK"] = kPasswordNeverExpires | kAccountDisabledFlag; },
+       "the account \"kiosk\" is disabled: net user \"kiosk\" /active:yes"},
+      {"account", [](auto& m) { m.accounts.userFlags[u"KIOSK"] = kPasswordNeverExpires | kLockedOutFlag; },
+       "is locked out after wrong passwords"},
+      {"account", [](auto& m) { m.accounts.passwordExpired = true; }, "has expired or must be changed"},
+      {"password", [](auto& m) { m.accounts.logOnStatus = LogonStatus::kLogonFailure; },
+       "the stored password does not log \"kiosk\" on: the password is wrong (error 1326)"},
+      {"password", [](auto& m) { m.accounts.logOnStatus = LogonStatus::kPasswordMustChange; },
+       "the password must be changed before the account logs on (error 1907)"},
       {"shell",
        [](auto& m) { m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"shell"] = String(u"Explorer.exe"); },
        "the Winlogon shell is \"Explorer.exe\", not C:\\Lanthe\\lanthe.exe: start lanthe.exe once as administrator"},

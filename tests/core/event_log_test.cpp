@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "main_window_rig.h"
+#include "shell/event_texts.h"
 
 namespace lanthe {
 namespace {
@@ -113,6 +114,40 @@ TEST(HeldEventLog, KeepsWhatIsHeldInOrderAndHandsItOnAtTheLatestWhenItGoes) {
     for (int i = 0; i < 100; ++i) held.Report(EventType::kInformation, 4, u"again");
   }
   EXPECT_EQ(log.ids.size(), 3u + 64u) << "released as it goes, a runaway hold kept to its bound";
+}
+
+// "lanthe-config status" reads the session's end back from the texts written here.
+TEST(SessionEndEvent, ReadsBackWhatTheClientsEndAndTheExitActionWrote) {
+  const Text odd = u"C:\\x with exit code 5 after 3 s.\\c.exe";  // a path may hold the texts' words
+  const struct {
+    std::uint32_t id;
+    Text text;
+    std::optional<std::string> read;  // "client <program> <code> <seconds>" or "action <name> [refused]"
+  } cases[] = {
+      {EventId::kClientEnded, ClientEndedEventText(u"\"C:\\a b\\mstsc.exe\"", 0xC000013A, 61'999),
+       "client \"C:\\a b\\mstsc.exe\" 3221225786 61"},
+      {EventId::kClientEnded, ClientEndedEventText(odd, 7, 0), "client " + TextToUtf8(odd) + " 7 0"},
+      {EventId::kExitAction, ExitActionEventText(ExitAction::kRestart, true), "action restart"},
+      {EventId::kExitAction, ExitActionEventText(ExitAction::kShutdown, false), "action shut down"},
+      {EventId::kExitAction, ExitActionRefusedEventText(ExitAction::kLogOff), "action log off refused"},
+      {EventId::kExitAction, ClientEndedEventText(u"x", 0, 0), std::nullopt},
+      {EventId::kReconnect, ExitActionEventText(ExitAction::kLogOff, true), std::nullopt},
+      {EventId::kClientEnded, u"Client ended: x with exit code 99999999999 after 1 s.", std::nullopt},
+      {EventId::kClientEnded, u"Client ended: x with exit code 1 after s.", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::vector<Text> strings{c.text};
+    const auto event = ReadSessionEndEvent(c.id, strings);
+    std::optional<std::string> read;
+    if (event && event->clientEnded) {
+      read = "client " + TextToUtf8(event->program) + " " + std::to_string(event->exitCode) + " " +
+             std::to_string(event->seconds);
+    } else if (event) {
+      read = "action " + TextToUtf8(event->action) + (event->refused ? " refused" : "");
+    }
+    EXPECT_EQ(read, c.read) << TextToUtf8(c.text);
+  }
+  EXPECT_FALSE(ReadSessionEndEvent(EventId::kClientEnded, {})) << "an event without strings";
 }
 
 TEST_F(EventLogTest, NoPasswordIsEverReported) {

@@ -518,9 +518,11 @@ class FakeSecretStore final : public ISecretStore {
     secrets[Text(keyName)] = Text(data);
     return status;
   }
-  bool HasPrivateData(TextView keyName) override {
+  PrivateData ReadPrivateData(TextView keyName) override {
+    if (!readable) return {};
     auto it = secrets.find(Text(keyName));
-    return it != secrets.end() && !it->second.empty();
+    if (it == secrets.end() || it->second.empty()) return {SecretState::kNotStored, {}};
+    return {SecretState::kStored, it->second};
   }
   std::uint32_t DeletePrivateData(TextView keyName) override {
     if (deleteStatus != LsaStatus::kSuccess) return deleteStatus;
@@ -529,6 +531,7 @@ class FakeSecretStore final : public ISecretStore {
   std::map<Text, Text> secrets;
   std::uint32_t status = LsaStatus::kSuccess;
   std::uint32_t deleteStatus = LsaStatus::kSuccess;  // anything else: the removal is refused so
+  bool readable = true;  // false: reading is refused, as to a program without full rights
 };
 
 // The network: down for the first `downLooks` questions, then up (or always as `up`).
@@ -576,6 +579,21 @@ class FakeEventLog final : public IEventLog {
   }
   std::vector<std::string> reported;
   std::vector<std::uint32_t> ids;
+};
+
+// The Application log as a test fills it, newest event first, or (nullopt) a log that
+// cannot be read.
+class FakeEventHistory final : public IEventHistory {
+ public:
+  std::optional<std::vector<LoggedEvent>> RecentEvents(TextView source, std::size_t most) override {
+    sources.emplace_back(source);
+    if (!logged) return std::nullopt;
+    std::vector<LoggedEvent> events = *logged;
+    if (events.size() > most) events.resize(most);
+    return events;
+  }
+  std::optional<std::vector<LoggedEvent>> logged = std::vector<LoggedEvent>{};
+  std::vector<Text> sources;
 };
 
 // A clock that moves only when a test (or a fake program's run) moves it.
@@ -671,12 +689,14 @@ class FakeAccounts final : public IAccounts {
     for (const auto& user : users) {
       if (SameName(user.name, userName)) {
         auto flags = userFlags.find(AsciiUpper(userName));
-        return UserDetails{user.privilege, flags == userFlags.end() ? kPasswordNeverExpires : flags->second};
+        return UserDetails{user.privilege, flags == userFlags.end() ? kPasswordNeverExpires : flags->second,
+                           passwordExpired};
       }
     }
     return std::nullopt;
   }
   std::map<Text, std::uint32_t> userFlags;  // by upper-case name; never-expiring when not given
+  std::optional<bool> passwordExpired = false;  // of every account (nullopt: level 4 cannot be read)
   std::map<Text, Text> sids;  // by upper-case name
   Text DescribeStatus(std::uint32_t status) override {
     auto it = descriptions.find(status);
@@ -765,12 +785,13 @@ struct FakePlatform {
   FakeStartupPrograms startupPrograms;
   FakeCrashWatcher crashWatcher;
   FakeFileSecurity fileSecurity;
+  FakeEventHistory eventHistory;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
                     network,  desktop,   events,   clock,       startupPrograms, crashWatcher,
-                    fileSecurity};
+                    fileSecurity, eventHistory};
   }
 };
 

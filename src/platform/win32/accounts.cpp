@@ -215,7 +215,18 @@ std::optional<UserDetails> Win32Accounts::GetUserDetails(TextView userName) noex
     const UniqueNetApiBuffer buffer(raw);
     if (status != NERR_Success || !buffer) return std::nullopt;
     const auto* user = reinterpret_cast<const USER_INFO_1*>(buffer.get());
-    return UserDetails{static_cast<std::uint32_t>(user->usri1_priv), static_cast<std::uint32_t>(user->usri1_flags)};
+    UserDetails details{static_cast<std::uint32_t>(user->usri1_priv), static_cast<std::uint32_t>(user->usri1_flags)};
+    // Level 4 asks for more than level 1 and may be refused where level 1 is not
+    // (NetUserGetInfo's page); its usri4_password_expired is nonzero both for an expired
+    // password and for one that must be changed at the next log-on (USER_INFO_4's page,
+    // and "Forcing a User to Change the Logon Password").
+    LPBYTE rawFour = nullptr;
+    const NET_API_STATUS four = ::NetUserGetInfo(nullptr, ToWide(userName).c_str(), 4, &rawFour);
+    const UniqueNetApiBuffer bufferFour(rawFour);
+    if (four == NERR_Success && bufferFour) {
+      details.passwordExpired = reinterpret_cast<const USER_INFO_4*>(bufferFour.get())->usri4_password_expired != 0;
+    }
+    return details;
   } catch (...) {
     return std::nullopt;
   }
@@ -245,25 +256,34 @@ std::optional<Text> Win32Accounts::AccountSid(TextView userName) noexcept {
   }
 }
 
-bool Win32SecretStore::HasPrivateData(TextView keyName) noexcept {
+PrivateData Win32SecretStore::ReadPrivateData(TextView keyName) noexcept {
   try {
     LSA_OBJECT_ATTRIBUTES attributes{};
     LSA_HANDLE raw = nullptr;
-    if (::LsaOpenPolicy(nullptr, &attributes, POLICY_GET_PRIVATE_INFORMATION, &raw) != 0) return false;
+    // A program without full rights is refused here (STATUS_ACCESS_DENIED), which says
+    // nothing about what is stored: only "not found" means that nothing is.
+    if (::LsaOpenPolicy(nullptr, &attributes, POLICY_GET_PRIVATE_INFORMATION, &raw) != 0) return {};
     const UniqueLsaHandle policy(raw);
     std::wstring name = ToWide(keyName);
-    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF) return false;
+    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF) return {};
     LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                                   static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
     PLSA_UNICODE_STRING data = nullptr;
-    if (::LsaRetrievePrivateData(policy.get(), &nameString, &data) != 0 || !data) return false;
-    const bool stored = data->Length > 0;
-    // The secret itself is wiped before its memory goes back.
+    const NTSTATUS status = ::LsaRetrievePrivateData(policy.get(), &nameString, &data);
+    if (static_cast<std::uint32_t>(status) == LsaStatus::kObjectNameNotFound) return {SecretState::kNotStored, {}};
+    if (status != 0 || !data) return {};
+    PrivateData result{data->Length > 0 ? SecretState::kStored : SecretState::kNotStored, {}};
+    try {
+      if (data->Buffer) result.data = FromWide(std::wstring_view(data->Buffer, data->Length / sizeof(wchar_t)));
+    } catch (...) {
+      result = {};
+    }
+    // The system's copy of the secret is wiped before its memory goes back.
     if (data->Buffer) ::SecureZeroMemory(data->Buffer, data->MaximumLength);
     ::LsaFreeMemory(data);
-    return stored;
+    return result;
   } catch (...) {
-    return false;
+    return {};
   }
 }
 

@@ -122,6 +122,13 @@ struct EventSource {
   static void Close(Type source) noexcept { ::DeregisterEventSource(source); }
 };
 
+// Event logs opened for reading with OpenEventLogW.
+struct EventLogHandle {
+  using Type = HANDLE;
+  static Type Empty() noexcept { return nullptr; }
+  static void Close(Type log) noexcept { ::CloseEventLog(log); }
+};
+
 struct Icon {
   using Type = HICON;
   static Type Empty() noexcept { return nullptr; }
@@ -149,6 +156,7 @@ using UniqueLsaHandle = UniqueResource<traits::LsaHandle>;
 using UniqueLocal = UniqueResource<traits::LocalMemory>;
 using UniqueLibrary = UniqueResource<traits::Library>;
 using UniqueEventSource = UniqueResource<traits::EventSource>;
+using UniqueEventLog = UniqueResource<traits::EventLogHandle>;
 template <typename Object>
 using UniqueGdi = UniqueResource<traits::GdiObject<Object>>;
 using UniqueFont = UniqueGdi<HFONT>;

@@ -143,16 +143,20 @@ std::uint32_t TestSeamSecretStore::StorePrivateData(TextView keyName, TextView d
   }
 }
 
-bool TestSeamSecretStore::HasPrivateData(TextView keyName) noexcept {
+PrivateData TestSeamSecretStore::ReadPrivateData(TextView keyName) noexcept {
   try {
-    if (EnvironmentValue(L"LANTHE_TEST_LSA") != L"registry") return real_.HasPrivateData(keyName);
+    if (EnvironmentValue(L"LANTHE_TEST_LSA") != L"registry") return real_.ReadPrivateData(keyName);
     wchar_t value[512] = {};
     DWORD size = sizeof value;
-    return ::RegGetValueW(HKEY_CURRENT_USER, kTestSecretsKey, ToWide(keyName).c_str(), RRF_RT_REG_SZ, nullptr, value,
-                          &size) == ERROR_SUCCESS &&
-           value[0] != L'\0';
+    const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, kTestSecretsKey, ToWide(keyName).c_str(), RRF_RT_REG_SZ,
+                                          nullptr, value, &size);
+    if (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && value[0] == L'\0')) {
+      return {SecretState::kNotStored, {}};
+    }
+    if (status != ERROR_SUCCESS) return {};
+    return {SecretState::kStored, FromWideBuffer(value, 512)};
   } catch (...) {
-    return false;
+    return {};
   }
 }
 

@@ -71,7 +71,7 @@ inline constexpr wchar_t kTestGroupPolicyKey[] = L"Software\\Lanthe Test Group P
 class TestSeamSecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
-  bool HasPrivateData(TextView keyName) noexcept override;
+  PrivateData ReadPrivateData(TextView keyName) noexcept override;
   std::uint32_t DeletePrivateData(TextView keyName) noexcept override;
 
  private:

@@ -197,6 +197,12 @@ class Win32EventLog final : public IEventLog {
   UniqueHandle worker_;  // the writing thread
 };
 
+// OpenEventLogW and ReadEventLogW on the Application log, newest record first.
+class Win32EventHistory final : public IEventHistory {
+ public:
+  std::optional<std::vector<LoggedEvent>> RecentEvents(TextView source, std::size_t most) noexcept override;
+};
+
 // GetTickCount64.
 class Win32Clock final : public IClock {
  public:
@@ -207,7 +213,7 @@ class Win32Clock final : public IClock {
 class Win32SecretStore final : public ISecretStore {
  public:
   std::uint32_t StorePrivateData(TextView keyName, TextView data) noexcept override;
-  bool HasPrivateData(TextView keyName) noexcept override;
+  PrivateData ReadPrivateData(TextView keyName) noexcept override;
   std::uint32_t DeletePrivateData(TextView keyName) noexcept override;
 };
 
@@ -253,7 +259,7 @@ class Win32Platform {
     return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
                     windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
                     network_,  desktop_,     events_,   clock_,       startupPrograms_, crashWatcher_,
-                    fileSecurity_};
+                    fileSecurity_, eventHistory_};
   }
 
  private:
@@ -277,6 +283,7 @@ class Win32Platform {
   Win32StartupPrograms startupPrograms_;
   Win32CrashWatcher ownCrashWatcher_;
   Win32FileSecurity fileSecurity_;
+  Win32EventHistory eventHistory_;
   Win32EventLog events_;  // last of the own services: it goes first, writing what is queued
   IIdentity& identity_;
   IPower& power_;
