@@ -3,27 +3,34 @@
 // and how long the settings file takes to read and write. It prints figures, each
 // beside its floor; it never fails because a machine is slow.
 //
-//   lanthe-bench [runs]      runs of each start-to-client measurement (default 20)
+//   lanthe-bench [runs] [section]   runs of each measurement (default 20); a section
+//   alone: start, windows, network, sessions, or cycles [N] (N reconnect cycles of one
+//   process, default 200: only when asked, it takes minutes)
 //
 // It runs the test build (as a limited user, Lanthe as the shell, Remote Desktop with
 // the fake mstsc.exe) from a folder of its own next to this program's folder.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
+#include "handle_count.h"
 #include "config/settings_file.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -198,11 +205,87 @@ HWND ChildWindow(HWND parent, const wchar_t* caption) {
   return search.found;
 }
 
+// A child window of any depth of that class, or none.
+HWND ChildOfClass(HWND parent, const wchar_t* className) {
+  struct Search {
+    const wchar_t* name;
+    HWND found;
+  } search{className, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        wchar_t name[64] = {};
+        ::GetClassNameW(window, name, 64);
+        if (wcscmp(name, s.name) != 0) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Answers a message box with one of its buttons, as a click on it does.
+void Answer(HWND box, int button) {
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+}
+
+// Xvfb has no window manager, and Wine waits up to two seconds for one to withdraw each
+// window it counts as managed when that window is hidden or closed: time that neither
+// Windows nor Wine with a window manager spends. While the object lives, the programs'
+// windows are unmanaged (Wine's per-program X11 setting), so that a measure that spans
+// a hidden window (the network wait's, a closed question) shows Lanthe's own time.
+class UnmanagedWindows {
+ public:
+  explicit UnmanagedWindows(std::vector<std::wstring> programs) : programs_(std::move(programs)) {
+    for (const std::wstring& program : programs_) {
+      HKEY key = nullptr;
+      if (::RegCreateKeyExW(HKEY_CURRENT_USER, (kAppDefaults + program + L"\\X11 Driver").c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        continue;
+      }
+      ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+      ::RegCloseKey(key);
+    }
+  }
+  ~UnmanagedWindows() {
+    for (const std::wstring& program : programs_) ::RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + program).c_str());
+  }
+  UnmanagedWindows(const UnmanagedWindows&) = delete;
+  UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
+
+ private:
+  inline static const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
+  std::vector<std::wstring> programs_;
+};
+
+// PNAgent's stored configuration, as PNAgent keeps it.
+void SetPNAgentConfiguration(const std::string& document) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  ::RegSetValueExW(key, L"Configuration Model 000", 0, REG_BINARY, reinterpret_cast<const BYTE*>(document.data()),
+                   static_cast<DWORD>(document.size()));
+  ::RegCloseKey(key);
+}
+
 // What a click on a button sends to its parent (a BM_CLICK from another program can
 // take Wine seconds to deliver).
 void Click(HWND button) {
   ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
+}
+
+// Whether the condition came to hold within 30 s, looked at every millisecond.
+bool WaitFast(const std::function<bool()>& condition) {
+  const DWORD began = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - began > 30000) return false;
+    ::Sleep(1);
+  }
+  return true;
 }
 
 // Milliseconds until the condition holds, looked at every millisecond; none after 30 s.
@@ -223,6 +306,12 @@ class Bench {
     fs::remove_all(fs::path(root_), ignored);  // what an interrupted run left
     fs::create_directories(fs::path(root_ + L"clients"));
     const std::wstring bin = ThisFolder();
+    // Every program the runs use, named when one is missing (a build that left it out).
+    for (const std::wstring program : {L"lanthe-test.exe", L"lanthe-bench-launcher.exe", L"lanthe-bench-message-box.exe",
+                                       L"fake-clients\\mstsc.exe", L"fake-clients\\wfcrun32.exe",
+                                       L"fake-clients\\pnagent.exe", L"fake-clients\\pnamain.exe"}) {
+      if (!fs::exists(fs::path(bin + program))) throw std::runtime_error("missing " + fs::path(bin + program).string());
+    }
     fs::copy_file(bin + L"lanthe-test.exe", root_ + L"lanthe.exe", fs::copy_options::overwrite_existing);
     for (const wchar_t* client : {L"mstsc.exe", L"wfcrun32.exe", L"pnagent.exe", L"pnamain.exe"}) {
       fs::copy_file(bin + L"fake-clients\\" + client, root_ + L"clients\\" + client, fs::copy_options::overwrite_existing);
@@ -233,6 +322,7 @@ class Bench {
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_LOG", (root_ + L"clients.log").c_str());
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_STAMP", Stamp().c_str());
     ::SetEnvironmentVariableW(L"LANTHE_TEST_START_STAMP", OwnStamp().c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_END_STAMP", EndStamp().c_str());
     // The shared connection file that a Custom ICA start hands over to the user.
     std::ofstream(fs::path(root_ + L"appsrv.ini"), std::ios::binary) << "[ApplicationServers]\r\nDesktop=\r\n";
   }
@@ -364,11 +454,7 @@ class Bench {
     // PNAgent names a desktop folder but never fills it: the launcher keeps waiting.
     const std::string document =
         "<Configuration><User Blob><Key>DesktopName</Key><Value>Lanthe Bench Apps</Value></User Blob></Configuration>";
-    HKEY key = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    ::RegSetValueExW(key, L"Configuration Model 000", 0, REG_BINARY, reinterpret_cast<const BYTE*>(document.data()),
-                     static_cast<DWORD>(document.size()));
-    ::RegCloseKey(key);
+    SetPNAgentConfiguration(document);
     ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_APPS", L"");
     WriteSettings(lanthe::ConnectionType::kXenApp, "<CitrixLogOff>2</CitrixLogOff>");
     Started lanthe(L"\"" + root_ + L"lanthe.exe\"", root_);
@@ -382,6 +468,172 @@ class Bench {
     }
     KillByName(L"pnamain.exe");
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", L"Configuration Model 000");
+  }
+
+  // The reaction to the network: Lanthe starts without one (the test build's network
+  // comes up 300 ms after its first question, with the change event Windows sends then),
+  // shows its wait, and starts the client once the interface is up and the server's
+  // name resolves. Beside it, in turn, a start whose network is up at once.
+  void NetworkToClient() {
+    // The wait's window hides before the client starts; the client's closes before it ends.
+    const UnmanagedWindows unmanaged({L"lanthe.exe", L"mstsc.exe"});
+    WriteSettings(lanthe::ConnectionType::kRemoteDesktop, "<CitrixLogOff>2</CitrixLogOff>");
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"1");
+    ::SetEnvironmentVariableW(L"LANTHE_TEST_NETWORK_STAMP", NetworkStamp().c_str());
+    struct Case {
+      const wchar_t* interfaceAfter;
+      const wchar_t* nameAfter;
+    };
+    const Case cases[] = {{nullptr, nullptr}, {L"300", nullptr}, {L"300", L"700"}};
+    std::vector<double> start;
+    std::vector<double> reaction[2];
+    for (int i = 0; i <= runs_; ++i) {
+      for (int which = 0; which < 3; ++which) {
+        ::SetEnvironmentVariableW(L"LANTHE_TEST_NETWORK_UP_AFTER_MS", cases[which].interfaceAfter);
+        ::SetEnvironmentVariableW(L"LANTHE_TEST_NAME_RESOLVES_AFTER_MS", cases[which].nameAfter);
+        fs::remove(fs::path(OwnStamp()));
+        fs::remove(fs::path(NetworkStamp()));
+        // The first round starts Wine's desktop and the wait's first window.
+        if (!TimeToClient(LantheLine()) || i == 0) continue;
+        const std::vector<LONGLONG> own = ReadStamps(OwnStamp());
+        const std::vector<LONGLONG> network = ReadStamps(NetworkStamp());
+        if (own.size() < 4) continue;
+        if (which == 0) {
+          start.push_back(Milliseconds(own[2] - own[0]));
+        } else if (!network.empty()) {
+          reaction[which - 1].push_back(Milliseconds(own[2] - network[0]));
+        }
+      }
+    }
+    for (const wchar_t* variable : {L"LANTHE_TEST_NETWORK_UP_AFTER_MS", L"LANTHE_TEST_NAME_RESOLVES_AFTER_MS",
+                                    L"LANTHE_TEST_NETWORK_STAMP", L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS"}) {
+      ::SetEnvironmentVariableW(variable, nullptr);
+    }
+    if (reaction[0].empty()) std::fprintf(stderr, "lanthe-bench: network: no client started after the network\n");
+    std::printf("network up to client (ms, median of %d)   Lanthe %8.1f   its start to client %8.1f   ratio %.2f\n",
+                runs_, Median(reaction[0]), Median(start), Ratio(Median(reaction[0]), Median(start)));
+    std::printf("    from the network's change event and from the process's start, to the client's CreateProcessW\n");
+    std::printf("    quartiles: network up to client %.1f %.1f %.1f; start to client %.1f %.1f %.1f\n",
+                Quantile(reaction[0], 0.25), Median(reaction[0]), Quantile(reaction[0], 0.75),
+                Quantile(start, 0.25), Median(start), Quantile(start, 0.75));
+    std::printf("    the server's name 400 ms after the interface: %.1f ms from the name to the client\n",
+                Median(reaction[1]));
+  }
+
+  // What a kiosk user waits for between sessions: from the client's end to the
+  // reconnect question (the floor shows one message box when its client has ended),
+  // and from a XenApp start to the launcher window with its icons (the floor shows one
+  // window).
+  void BetweenSessions() {
+    WriteSettings(lanthe::ConnectionType::kRemoteDesktop, "<CitrixLogOff>2</CitrixLogOff>", true);
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"200");
+    const std::wstring client = L"\"" + root_ + L"clients\\mstsc.exe\" /V:bench:3389 /f";
+    const std::wstring lines[] = {LantheLine(), Launcher() + L"--ask " + client};
+    const wchar_t* captions[] = {L"Lanthe session has been closed", L"Floor"};
+    std::vector<double> question[2];
+    for (int i = 0; i <= runs_; ++i) {
+      for (int which = 0; which < 2; ++which) {
+        fs::remove(fs::path(EndStamp()));
+        Started program(lines[which], root_);
+        HWND box = nullptr;
+        const bool shown = WaitFast([&] { return (box = TopWindow(program.id(), captions[which])) != nullptr; });
+        const LONGLONG seen = Now();
+        const std::vector<LONGLONG> ends = ReadStamps(EndStamp());
+        if (shown && !ends.empty() && i > 0) question[which].push_back(Milliseconds(seen - ends.back()));
+        if (box) Answer(box, IDNO);  // Lanthe's automatic log-off follows, recorded
+        program.WaitForExit(30000);
+        ::Sleep(300);
+      }
+    }
+    std::printf("client's end to the reconnect question (ms, median of %d)   Lanthe %8.1f   floor with one box %8.1f   "
+                "ratio %.2f\n",
+                runs_, Median(question[0]), Median(question[1]), Ratio(Median(question[0]), Median(question[1])));
+
+    // PNAgent's configuration names a desktop folder, which the fake fills at once.
+    const std::string document =
+        "<Configuration><User Blob><Key>DesktopName</Key><Value>Lanthe Bench Icons</Value></User Blob></Configuration>";
+    SetPNAgentConfiguration(document);
+    wchar_t desktop[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+    const std::wstring folder = std::wstring(desktop) + L"\\Lanthe Bench Icons";
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_APPS", L"Word,Excel,Mail");
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_FOLDER", folder.c_str());
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_PNAGENT_DELAY_MS", L"0");
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"500");  // the floor's client
+    WriteSettings(lanthe::ConnectionType::kXenApp, "<CitrixLogOff>2</CitrixLogOff>");
+    std::vector<double> icons[2];
+    for (int i = 0; i <= runs_; ++i) {
+      for (int which = 0; which < 2; ++which) {
+        std::error_code ignored;
+        fs::remove_all(fs::path(folder), ignored);
+        const LONGLONG start = Now();
+        Started program(which == 0 ? LantheLine() : Launcher() + L"--window --show " + client, root_);
+        const auto time = TimeUntil(start, [&] {
+          if (which == 1) return HasWindow(program.id(), L"Floor");
+          const HWND launcher = TopWindow(program.id(), L"XenApp Applications");
+          const HWND list = launcher ? ChildOfClass(launcher, L"SysListView32") : nullptr;
+          DWORD_PTR count = 0;
+          return list && ::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 1000, &count) && count >= 3;
+        });
+        if (time && i > 0) icons[which].push_back(*time);
+        ::Sleep(200);
+        if (which == 0) KillByName(L"pnamain.exe");
+      }
+    }
+    std::error_code ignored;
+    fs::remove_all(fs::path(folder), ignored);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Citrix\\PNAgent", L"Configuration Model 000");
+    for (const wchar_t* variable : {L"LANTHE_FAKE_PNAGENT_APPS", L"LANTHE_FAKE_PNAGENT_FOLDER",
+                                    L"LANTHE_FAKE_PNAGENT_DELAY_MS", L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS"}) {
+      ::SetEnvironmentVariableW(variable, nullptr);
+    }
+    std::printf("XenApp start to the launcher's icons (ms, median of %d)   Lanthe %8.1f   floor with one window %8.1f   "
+                "ratio %.2f\n",
+                runs_, Median(icons[0]), Median(icons[1]), Ratio(Median(icons[0]), Median(icons[1])));
+  }
+
+  // Months of sessions: one process answers the reconnect question Yes again and again.
+  // What it holds at cycle 5 and at the last, each read while the question shows.
+  void ReconnectCycles(int cycles) {
+    const UnmanagedWindows unmanaged({L"lanthe.exe", L"mstsc.exe"});  // four seconds a cycle otherwise
+    WriteSettings(lanthe::ConnectionType::kRemoteDesktop, "<CitrixLogOff>2</CitrixLogOff>", true);
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", L"50");
+    Started lanthe(LantheLine(), root_);
+    struct Held {
+      DWORD handles = 0;
+      DWORD gdi = 0;
+      DWORD user = 0;
+      double privateKb = 0;
+    };
+    const auto held = [&] {
+      Held h;
+      h.handles = lanthe::testing::HandleCountOf(lanthe.handle(), lanthe.id());
+      h.gdi = ::GetGuiResources(lanthe.handle(), GR_GDIOBJECTS);
+      h.user = ::GetGuiResources(lanthe.handle(), GR_USEROBJECTS);
+      h.privateKb = MemoryOf(lanthe.handle()).privateKb;
+      return h;
+    };
+    Held first;
+    Held last;
+    const LONGLONG began = Now();
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+      HWND box = nullptr;
+      if (!WaitUntil([&] { return (box = TopWindow(lanthe.id(), L"Lanthe session has been closed")) != nullptr; },
+                     30000)) {
+        std::fprintf(stderr, "lanthe-bench: cycles: no reconnect question in cycle %d\n", cycle);
+        return;
+      }
+      if (cycle == 5) first = held();
+      if (cycle == cycles) last = held();
+      Answer(box, cycle == cycles ? IDNO : IDYES);
+      WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 30000);
+    }
+    lanthe.WaitForExit(30000);
+    ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS", nullptr);
+    std::printf("%d reconnect cycles of one process, cycle 5 -> %d (%.0f s)   handles %lu -> %lu   GDI objects %lu -> "
+                "%lu   USER objects %lu -> %lu   private bytes (KB) %.0f -> %.0f\n",
+                cycles, cycles, Milliseconds(Now() - began) / 1000, first.handles, last.handles, first.gdi, last.gdi,
+                first.user, last.user, first.privateKb, last.privateKb);
   }
 
   void SettingsFileTimes() {
@@ -411,6 +663,10 @@ class Bench {
  private:
   std::wstring Stamp() const { return root_ + L"stamps.txt"; }
   std::wstring OwnStamp() const { return root_ + L"start.txt"; }
+  std::wstring EndStamp() const { return root_ + L"ends.txt"; }
+  std::wstring NetworkStamp() const { return root_ + L"network.txt"; }
+  std::wstring LantheLine() const { return L"\"" + root_ + L"lanthe.exe\""; }
+  std::wstring Launcher() const { return L"\"" + ThisFolder() + L"lanthe-bench-launcher.exe\" "; }
 
   // Lanthe's own stamp of its last start: from the process's start and from its first
   // line to its CreateProcessW of the client.
@@ -421,10 +677,11 @@ class Bench {
     fromProgram.push_back(static_cast<double>(s[2] - s[1]) * 1000.0 / static_cast<double>(s[3]));
   }
 
-  void WriteSettings(int connectionType, const std::string& more) {
+  void WriteSettings(int connectionType, const std::string& more, bool reconnectQuestion = false) {
     std::ofstream(fs::path(root_ + L"settings.xml"), std::ios::binary)
         << "<Settings><CurrentShell>1</CurrentShell><ConnectionType>" << connectionType << "</ConnectionType>"
-        << "<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>" << more
+        << "<ShowReconnectDialog>" << (reconnectQuestion ? "True" : "False") << "</ShowReconnectDialog>"
+        << "<ShowShutdownDialog>False</ShowShutdownDialog>" << more
         << "<RDP><ClientPath>" << fs::path(root_ + L"clients").string() << "</ClientPath><Connection>bench</Connection>"
         << "<Port>3389</Port><FullScreen>-1</FullScreen></RDP><Citrix><ClientPath>"
         << fs::path(root_ + L"clients").string() << "</ClientPath></Citrix></Settings>";
@@ -499,14 +756,23 @@ class Bench {
 
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
-  // A second argument picks one section: "start" or "windows".
+  // A second argument picks one section: "start", "windows", "network", "sessions", or
+  // "cycles" with the number of cycles after it.
   const std::wstring only = argc > 2 ? argv[2] : L"";
-  Bench bench(runs);
-  if (only.empty() || only == L"start") bench.StartToClient();
-  if (only.empty() || only == L"windows") bench.AdministratorsWindows();
-  if (!only.empty()) return 0;
-  bench.MemoryAndCpuWhileWaiting();
-  bench.CpuWhileLauncherWaits();
-  bench.SettingsFileTimes();
+  try {
+    Bench bench(runs);
+    if (only.empty() || only == L"start") bench.StartToClient();
+    if (only.empty() || only == L"windows") bench.AdministratorsWindows();
+    if (only.empty() || only == L"network") bench.NetworkToClient();
+    if (only.empty() || only == L"sessions") bench.BetweenSessions();
+    if (only == L"cycles") bench.ReconnectCycles(argc > 3 ? std::max(6, _wtoi(argv[3])) : 200);
+    if (!only.empty()) return 0;
+    bench.MemoryAndCpuWhileWaiting();
+    bench.CpuWhileLauncherWaits();
+    bench.SettingsFileTimes();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "lanthe-bench: %s\n", error.what());
+    return 2;
+  }
   return 0;
 }

@@ -102,6 +102,11 @@ Text NetworkWaitTimedOutEventText(std::int32_t seconds) {
   return u"No network came up within " + IntToText(seconds) + u" seconds: the client was started without one.";
 }
 
+Text ServerWaitTimedOutEventText(std::int32_t seconds, TextView server) {
+  return u"The network came up, but the server " + Text(server) + u" did not answer within " + IntToText(seconds) +
+         u" seconds: the client was started anyway.";
+}
+
 Text PolicyOverridesEventText(std::span<const SettingsField* const> fields) {
   Text names;
   for (const SettingsField* field : fields) {

@@ -36,6 +36,8 @@ Text ExitActionRefusedEventText(std::int32_t action);
 Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t waitedMs);
 Text SettingsDamagedEventText(TextView path);
 Text NetworkWaitTimedOutEventText(std::int32_t seconds);
+// The wait's end when an interface came up but the server's name never resolved.
+Text ServerWaitTimedOutEventText(std::int32_t seconds, TextView server);
 Text PolicyOverridesEventText(std::span<const SettingsField* const> fields);
 
 // A session's end as its events tell it, read back for "lanthe-config status": the

@@ -313,11 +313,13 @@ void TfrmMain::WaitForNetwork() {
   }
   TfrmNetworkWait& wait = windows_.frmNetworkWait;
   const std::int32_t seconds = EffectiveWaitForNetwork(Settings);
-  if (!wait.NeedsToWait(seconds)) return;
+  if (!wait.NeedsToWait(seconds, ServerToWaitFor(Settings), platform_.clock.NowMilliseconds())) return;
   wait.WaitSeconds = seconds;
   windows_.networkWaitWindow.ShowModal();
   if (wait.End() == NetworkWaitEnd::kTimeUp) {
-    events_.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut, NetworkWaitTimedOutEventText(seconds));
+    const Text server = wait.UnansweredServer();
+    events_.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut,
+                   server.empty() ? NetworkWaitTimedOutEventText(seconds) : ServerWaitTimedOutEventText(seconds, server));
   }
 }
 

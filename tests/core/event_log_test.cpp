@@ -232,6 +232,22 @@ TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
   LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<WaitForNetwork>4</WaitForNetwork>");
   EXPECT_TRUE(Reported("warning 1007 No network came up within 4 seconds: the client was started without one."));
+
+  // An interface, but a name server that never answers: the event names the server.
+  MainWindowRig other;
+  other.fake.identity.administrator = false;
+  other.fake.network.resolves = false;
+  other.fake.files.files[kSettingsPath] =
+      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType><RDP><Connection>ts01</Connection>"
+      "</RDP><ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+      "<WaitForNetwork>4</WaitForNetwork></Settings>";
+  other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  other.main.ApplicationStart();
+  EXPECT_NE(std::find(other.fake.events.reported.begin(), other.fake.events.reported.end(),
+                      "warning 1007 The network came up, but the server ts01 did not answer within 4 seconds: the "
+                      "client was started anyway."),
+            other.fake.events.reported.end());
+  EXPECT_EQ(other.fake.processes.runs.size(), 1u);
 }
 
 }  // namespace

@@ -535,8 +535,40 @@ class FakeSecretStore final : public ISecretStore {
 };
 
 // The network: down for the first `downLooks` questions, then up (or always as `up`).
+// With `notifies`, it gives a watch, and Change() plays the system's change event. Each
+// name query takes the next of `answers` (nullopt: unanswered until AnswerPending),
+// then `resolves`.
 class FakeNetwork final : public INetwork {
  public:
+  struct QueryState {
+    std::optional<bool> answer;
+    std::function<void()> answered;
+    bool dropped = false;
+  };
+  class Query final : public INameQuery {
+   public:
+    Query(FakeNetwork& network, std::shared_ptr<QueryState> state) : network_(network), state_(std::move(state)) {
+      ++network_.liveQueries;
+    }
+    ~Query() override {
+      state_->dropped = true;
+      --network_.liveQueries;
+    }
+    std::optional<bool> Answer(std::uint32_t) override { return state_->answer; }
+
+   private:
+    FakeNetwork& network_;
+    std::shared_ptr<QueryState> state_;
+  };
+  class Watch final : public INetworkWatch {
+   public:
+    explicit Watch(FakeNetwork& network) : network_(network) {}
+    ~Watch() override { network_.onChange = nullptr; }
+
+   private:
+    FakeNetwork& network_;
+  };
+
   bool IsUp() override {
     ++looks;
     if (downLooks > 0) {
@@ -545,9 +577,49 @@ class FakeNetwork final : public INetwork {
     }
     return up;
   }
+  std::unique_ptr<INetworkWatch> WatchChanges(std::function<void()> changed) override {
+    if (!notifies) return nullptr;
+    onChange = std::move(changed);
+    return std::make_unique<Watch>(*this);
+  }
+  std::unique_ptr<INameQuery> Resolve(TextView name, std::function<void()> answered) override {
+    queried.emplace_back(name);
+    auto state = std::make_shared<QueryState>();
+    state->answered = std::move(answered);
+    if (answers.empty()) {
+      state->answer = resolves;
+    } else {
+      state->answer = answers.front();
+      answers.pop_front();
+    }
+    if (!state->answer) pending.push_back(state);
+    return std::make_unique<Query>(*this, state);
+  }
+  // The system's word that an interface or an address changed.
+  void Change() {
+    if (onChange) onChange();
+  }
+  // The name server's answer to every query still waiting; a dropped query hears none.
+  void AnswerPending(bool resolved) {
+    for (const auto& state : pending) {
+      if (state->dropped) continue;
+      state->answer = resolved;
+      state->answered();
+    }
+    pending.clear();
+  }
+  bool Watched() const { return static_cast<bool>(onChange); }
+
   bool up = true;
   int downLooks = 0;
   int looks = 0;
+  bool notifies = false;
+  bool resolves = true;
+  std::deque<std::optional<bool>> answers;
+  std::vector<Text> queried;
+  int liveQueries = 0;
+  std::function<void()> onChange;
+  std::vector<std::shared_ptr<QueryState>> pending;
 };
 
 // Records what the desktop was asked to show.

@@ -2,6 +2,7 @@
 // The main window with fakes around it: the platform, its view, and the shutdown
 // dialog answered by script.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -98,28 +99,32 @@ class FakeModalWindow final : public IModalWindow {
 };
 
 // The network wait as the session cycle sees it: each show records the longest wait
-// and plays the window's looks on a clock of its own, one look every half second.
+// and plays the window's looks on the fake clock, as the view does: one at once, then
+// each when the wait says the next is due.
 class NetworkWaitWindow final : public IModalWindow {
  public:
-  explicit NetworkWaitWindow(TfrmNetworkWait& wait) : wait_(wait) {}
+  NetworkWaitWindow(TfrmNetworkWait& wait, testing::FakeClock& clock) : wait_(wait), clock_(clock) {}
   int ShowModal() override {
     shows.push_back(wait_.WaitSeconds);
-    std::uint64_t now = 1000;
-    wait_.FormShow(now);
+    wait_.FormShow(clock_.now);
     countdowns.push_back(wait_.State().lblCountdown);
-    while (wait_.Look(now += kNetworkLookIntervalMs) == NetworkWaitEnd::kWaiting) {
+    while (wait_.Look(clock_.now) == NetworkWaitEnd::kWaiting) {
+      labels.push_back(wait_.State().lblWaiting);
       if (startNowAfterLooks && --*startNowAfterLooks == 0) wait_.btnStartNowClick();
+      clock_.now = std::max(clock_.now + 1, wait_.NextLookMs(clock_.now));
     }
     ends.push_back(wait_.End());
     return 1;
   }
   std::vector<std::int32_t> shows;
   std::vector<Text> countdowns;
+  std::vector<Text> labels;  // the first line at each look that went on waiting
   std::vector<NetworkWaitEnd> ends;
   std::optional<int> startNowAfterLooks;
 
  private:
   TfrmNetworkWait& wait_;
+  testing::FakeClock& clock_;
 };
 
 // Every window of the program with fakes around it.
@@ -142,7 +147,7 @@ struct MainWindowRig {
   TfrmSetupWizard frmSetupWizard{platform, pnagent};
   ScriptedWindow wizardWindow;
   TfrmNetworkWait frmNetworkWait{fake.network};
-  NetworkWaitWindow networkWaitWindow{frmNetworkWait};
+  NetworkWaitWindow networkWaitWindow{frmNetworkWait, fake.clock};
   OperatorWindows windows{frmShutdownDialog, shutdownWindow, frmXenAppLauncher, launcherWindow,
                           dlgSettings,       settingsWindow, frmSetupWizard,    wizardWindow,
                           frmNetworkWait,    networkWaitWindow};

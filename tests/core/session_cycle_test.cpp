@@ -340,6 +340,7 @@ TEST_F(SessionCycleTest, NoWaitWithTheNetworkUpOrSwitchedOffOrWithoutAClient) {
   LogOn(Rdp(Flags(false, false)) + "<CitrixLogOff>2</CitrixLogOff>");
   EXPECT_TRUE(rig.networkWaitWindow.shows.empty()) << "the network is up";
   EXPECT_EQ(fake.network.looks, 1) << "one look, no window";
+  EXPECT_EQ(fake.network.queried, std::vector<Text>{u"ts01"}) << "and the server's name, which resolves";
 
   for (const std::string more : {"<WaitForNetwork>0</WaitForNetwork><ConnectionType>0</ConnectionType>",
                                  "<ConnectionType>7</ConnectionType>"}) {

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "handle_count.h"
+
 #include <commctrl.h>
 #include <objidl.h>
 #include <shlobj.h>
@@ -213,6 +215,8 @@ LantheRun::LantheRun(const RunOptions& options) {
   ::SetEnvironmentVariableW(L"LANTHE_TEST_LSA", options.lsaStandIn ? L"registry" : nullptr);
   ::SetEnvironmentVariableW(L"LANTHE_TEST_NETWORK_UP_AFTER_MS",
                             options.networkUpAfterMs ? options.networkUpAfterMs->c_str() : nullptr);
+  ::SetEnvironmentVariableW(L"LANTHE_TEST_NAME_RESOLVES_AFTER_MS",
+                            options.nameResolvesAfterMs ? options.nameResolvesAfterMs->c_str() : nullptr);
   // A folder cannot be appended to: the recorded power action then fails.
   ::SetEnvironmentVariableW(L"LANTHE_TEST_POWER_LOG",
                             (options.powerActionsAccepted ? folder_ + L"power.log" : ClientsFolder()).c_str());
@@ -314,6 +318,14 @@ std::vector<std::pair<std::wstring, std::wstring>> LantheRun::VisibleWindows() c
   std::vector<std::pair<std::wstring, std::wstring>> windows;
   for (HWND window : VisibleTopLevelWindows(processId_)) windows.emplace_back(ClassOf(window), WindowText(window));
   return windows;
+}
+
+ProcessResources LantheRun::Resources() const {
+  ProcessResources resources;
+  resources.handles = testing::HandleCountOf(process_, processId_);
+  resources.gdiObjects = ::GetGuiResources(process_, GR_GDIOBJECTS);
+  resources.userObjects = ::GetGuiResources(process_, GR_USEROBJECTS);
+  return resources;
 }
 
 bool LantheRun::WaitForExit(DWORD waitMs) const { return ::WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0; }

@@ -40,6 +40,9 @@ struct RunOptions {
   // asks ("never": not at all); nullopt: the machine's real network. Up at once unless
   // a test says otherwise, so that no test waits on the machine it runs on.
   std::optional<std::wstring> networkUpAfterMs = L"0";
+  // When a server's name resolves, in milliseconds after the program first asks about
+  // the network ("never": not at all); nullopt: every name at once.
+  std::optional<std::wstring> nameResolvesAfterMs;
 
   // PNAgent as the fake pnagent.exe and pnamain.exe play it. With apps, the stored
   // PNAgent configuration names a desktop folder of this run, into which pnamain.exe
@@ -64,6 +67,14 @@ struct RunOptions {
   // crashes once, right after its client has started (LANTHE_TEST_CRASH).
   bool restart = false;
   bool crash = false;
+};
+
+// What a process holds of the system: handles, GDI objects and USER objects (Wine
+// reports no GDI or USER objects: 0).
+struct ProcessResources {
+  DWORD handles = 0;
+  DWORD gdiObjects = 0;
+  DWORD userObjects = 0;
 };
 
 struct ShownBox {
@@ -106,6 +117,8 @@ class LantheRun {
   bool WaitForExit(DWORD waitMs = kWaitMs) const;
   DWORD ExitCode() const;
   DWORD ProcessId() const { return processId_; }
+  // What the program holds now (GetProcessHandleCount, GetGuiResources).
+  ProcessResources Resources() const;
 
   // Whether the program has set the named event "ShellDesktopSwitchEvent", which the
   // run makes before the start as Windows' log-on does.

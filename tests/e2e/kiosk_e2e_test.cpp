@@ -74,6 +74,25 @@ TEST(KioskE2E, WithoutANetworkTheWindowCountsDownAndClosesWhenTheNetworkComesUp)
   EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
 }
 
+TEST(KioskE2E, AfterTheNetworkTheWaitGoesOnUntilTheServersNameResolves) {
+  // The interface comes up after 1.5 s (with the system's change event), the name server
+  // answers from 4 s on.
+  RunOptions options = Limited(Kiosk(""), L"1500");
+  options.nameResolvesAfterMs = L"4000";
+  LantheRun run(options);
+  const WaitWindow wait = FindWaitWindow(run);
+  ASSERT_TRUE(wait.window);
+  HWND label = FindControl(wait.window, L"Static", kWaiting);
+  ASSERT_TRUE(label);
+  ASSERT_TRUE(WaitUntil([&] { return Caption(label) == L"Waiting for the server ts01..."; }))
+      << "the interface's change event reached the window";
+  // Still waiting after the look at the clients: no client has started before the name.
+  EXPECT_TRUE(run.ClientCommandLines().empty());
+  EXPECT_EQ(Caption(label), L"Waiting for the server ts01...");
+  ASSERT_TRUE(run.WaitForExit()) << "the name resolved, the client ran, the session ended";
+  EXPECT_EQ(run.ClientCommandLines().size(), 1u);
+}
+
 TEST(KioskE2E, TheFrameCannotCloseTheWaitButStartNowStartsTheClient) {
   LantheRun run(Limited(Kiosk(""), L"never"));
   const WaitWindow wait = FindWaitWindow(run);

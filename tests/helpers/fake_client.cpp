@@ -9,6 +9,10 @@
 //   LANTHE_FAKE_CLIENT_STAMP          a file to which the performance counter at the
 //                                     program's first instruction is appended (for the
 //                                     benchmarks' start-to-client time)
+//   LANTHE_FAKE_CLIENT_END_STAMP      a file to which the performance counter at the
+//                                     program's last instruction is appended (for the
+//                                     benchmarks' time from a session's end to the
+//                                     reconnect question)
 //   LANTHE_FAKE_CLIENT_DESKTOP        a file to which the desktop colour the client sees
 //                                     at its start (GetSysColor) is written in decimal
 //   LANTHE_FAKE_PN_ADD_CONNECTION     pn.exe only: a connection added to the
@@ -96,12 +100,12 @@ void AddConnection(const std::wstring& program) {
 
 }  // namespace
 
-// The performance counter as the first thing the program does.
-static void Stamp() {
+// The performance counter, as the first (or the last) thing the program does.
+static void Stamp(const wchar_t* variable = L"LANTHE_FAKE_CLIENT_STAMP") {
   LARGE_INTEGER now;
   ::QueryPerformanceCounter(&now);
   wchar_t file[MAX_PATH] = {};
-  if (!::GetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_STAMP", file, MAX_PATH)) return;
+  if (!::GetEnvironmentVariableW(variable, file, MAX_PATH)) return;
   const HANDLE out = ::CreateFileW(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return;
@@ -160,5 +164,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
       ::DispatchMessageW(&message);
     }
   }
+  Stamp(L"LANTHE_FAKE_CLIENT_END_STAMP");
   return 0;
 }

@@ -1,6 +1,9 @@
 #include "platform/win32/test_seam.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <string>
@@ -177,16 +180,166 @@ std::uint32_t TestSeamSecretStore::DeletePrivateData(TextView keyName) noexcept 
   }
 }
 
-bool TestSeamNetwork::IsUp() noexcept {
+namespace {
+
+// How long a query to a name server that does not answer waits before it gives up:
+// shorter than Windows' retries, so that tests are not held up by it.
+constexpr ULONGLONG kSilentServerMs = 2000;
+constexpr ULONGLONG kNever = ~0ULL;
+
+// The milliseconds a variable gives: nullopt when unset, kNever for "never".
+std::optional<ULONGLONG> Milliseconds(const wchar_t* variable) {
+  const std::wstring value = EnvironmentValue(variable);
+  if (value.empty()) return std::nullopt;
+  if (value == L"never") return kNever;
+  return std::wcstoull(value.c_str(), nullptr, 10);
+}
+
+void SleepUntil(ULONGLONG tick) noexcept {
+  for (ULONGLONG now = ::GetTickCount64(); now < tick; now = ::GetTickCount64()) {
+    ::Sleep(static_cast<DWORD>(tick - now));
+  }
+}
+
+}  // namespace
+
+// The network's story from the program's first question on. Fixed then, apart from
+// the watchers, which the lock guards.
+struct TestSeamNetwork::Timeline {
+  bool begun = false;
+  ULONGLONG firstAsked = 0;
+  std::optional<ULONGLONG> interfaceAfter;  // nullopt: the real network
+  std::optional<ULONGLONG> nameAfter;       // nullopt: every name at once
+  std::wstring stampFile;
+
+  std::mutex mutex;
+  std::map<int, std::function<void()>> watchers;
+  int nextWatcher = 0;
+
+  ULONGLONG InterfaceMs() const { return interfaceAfter.value_or(0); }
+  ULONGLONG NameMs() const { return nameAfter.value_or(0); }
+
+  // The counter's reading as the network, and its name, came up.
+  void Stamp() const noexcept {
+    if (stampFile.empty()) return;
+    LARGE_INTEGER now{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    try {
+      const UniqueFile out(::CreateFileW(stampFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!out) return;
+      const std::string line = std::to_string(now.QuadPart) + " " + std::to_string(frequency.QuadPart) + "\r\n";
+      DWORD written = 0;
+      ::WriteFile(out.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    } catch (...) {
+    }
+  }
+};
+
+namespace {
+
+using Timeline = TestSeamNetwork::Timeline;
+
+// Plays what Windows would do: the change events when the interface comes up (on a
+// thread of the system's, here this one), and the stamp once the name resolves too.
+DWORD WINAPI PlayTimeline(void* parameter) noexcept {
+  const std::unique_ptr<std::shared_ptr<Timeline>> owned(static_cast<std::shared_ptr<Timeline>*>(parameter));
+  Timeline& timeline = **owned;
+  const ULONGLONG interfaceMs = timeline.InterfaceMs();
+  const ULONGLONG nameMs = timeline.NameMs();
+  if (interfaceMs > 0) {
+    SleepUntil(timeline.firstAsked + interfaceMs);
+    if (nameMs <= interfaceMs) timeline.Stamp();
+    const std::lock_guard<std::mutex> lock(timeline.mutex);
+    for (const auto& [id, changed] : timeline.watchers) {
+      try {
+        changed();
+      } catch (...) {
+      }
+    }
+  }
+  if (nameMs > interfaceMs && nameMs != kNever) {
+    SleepUntil(timeline.firstAsked + nameMs);
+    timeline.Stamp();
+  }
+  return 0;
+}
+
+// The first question starts the story.
+void Begin(const std::shared_ptr<Timeline>& timeline) noexcept {
+  if (timeline->begun) return;
+  timeline->begun = true;
+  timeline->firstAsked = ::GetTickCount64();
   try {
-    const std::wstring after = EnvironmentValue(L"LANTHE_TEST_NETWORK_UP_AFTER_MS");
-    if (after.empty()) return real_.IsUp();
-    if (after == L"never") return false;
-    const ULONGLONG now = ::GetTickCount64();
-    if (firstAsked_ == 0) firstAsked_ = now;
-    return now - firstAsked_ >= std::wcstoull(after.c_str(), nullptr, 10);
+    timeline->interfaceAfter = Milliseconds(L"LANTHE_TEST_NETWORK_UP_AFTER_MS");
+    timeline->nameAfter = Milliseconds(L"LANTHE_TEST_NAME_RESOLVES_AFTER_MS");
+    timeline->stampFile = EnvironmentValue(L"LANTHE_TEST_NETWORK_STAMP");
+    const ULONGLONG interfaceMs = timeline->InterfaceMs();
+    const ULONGLONG nameMs = timeline->NameMs();
+    // Nothing comes later, or the interface never does.
+    if (interfaceMs == kNever || (interfaceMs == 0 && (nameMs == 0 || nameMs == kNever))) return;
+    auto parameter = std::make_unique<std::shared_ptr<Timeline>>(timeline);
+    const UniqueHandle thread(::CreateThread(nullptr, 64 * 1024, PlayTimeline, parameter.get(),
+                                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (thread) parameter.release();  // the thread owns it now
   } catch (...) {
-    return real_.IsUp();
+  }
+}
+
+class SeamWatch final : public INetworkWatch {
+ public:
+  SeamWatch(std::shared_ptr<Timeline> timeline, int id) noexcept : timeline_(std::move(timeline)), id_(id) {}
+  ~SeamWatch() override {
+    const std::lock_guard<std::mutex> lock(timeline_->mutex);
+    timeline_->watchers.erase(id_);
+  }
+  SeamWatch(const SeamWatch&) = delete;
+  SeamWatch& operator=(const SeamWatch&) = delete;
+
+ private:
+  std::shared_ptr<Timeline> timeline_;
+  int id_;
+};
+
+}  // namespace
+
+TestSeamNetwork::TestSeamNetwork() noexcept : timeline_(std::make_shared<Timeline>()) {}
+
+bool TestSeamNetwork::IsUp() noexcept {
+  Begin(timeline_);
+  if (!timeline_->interfaceAfter) return real_.IsUp();
+  return ::GetTickCount64() - timeline_->firstAsked >= *timeline_->interfaceAfter;
+}
+
+std::unique_ptr<INetworkWatch> TestSeamNetwork::WatchChanges(std::function<void()> changed) noexcept {
+  Begin(timeline_);
+  if (!timeline_->interfaceAfter) return real_.WatchChanges(std::move(changed));
+  try {
+    const std::lock_guard<std::mutex> lock(timeline_->mutex);
+    const int id = timeline_->nextWatcher++;
+    timeline_->watchers.emplace(id, std::move(changed));
+    return std::make_unique<SeamWatch>(timeline_, id);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::unique_ptr<INameQuery> TestSeamNetwork::Resolve(TextView, std::function<void()> answered) noexcept {
+  Begin(timeline_);
+  try {
+    if (!timeline_->nameAfter) return StartNameQuery([] { return true; }, std::move(answered));
+    return StartNameQuery(
+        [timeline = timeline_, asked = ::GetTickCount64()] {
+          const ULONGLONG nameMs = timeline->NameMs();
+          const ULONGLONG resolvesAt = nameMs == kNever ? kNever : timeline->firstAsked + nameMs;
+          SleepUntil(std::min(resolvesAt, asked + kSilentServerMs));
+          return ::GetTickCount64() >= resolvesAt;
+        },
+        std::move(answered));
+  } catch (...) {
+    return nullptr;
   }
 }
 

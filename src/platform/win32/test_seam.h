@@ -37,8 +37,20 @@
 //                            before its CreateProcessW> <frequency>\r\n" in performance
 //                            counter readings (the benchmark's view of Lanthe's own time).
 // LANTHE_TEST_NETWORK_UP_AFTER_MS  N: the network counts as down until N milliseconds
-//                            after the program first asks, then as up; "never": always
-//                            down. Unset: the real answer.
+//                            after the program first asks, then as up, and the change
+//                            events come then, as Windows sends them; "never": always
+//                            down. Unset: the real answers and events.
+// LANTHE_TEST_NAME_RESOLVES_AFTER_MS  N: a server's name resolves from N milliseconds
+//                            after the program first asks about the network; a query
+//                            before then waits, as one to a silent name server does,
+//                            until then or for at most 2 seconds ("not found"); "never":
+//                            no name resolves. Unset: every name resolves at once (the
+//                            tests' servers are invented names). Queries run on a thread
+//                            of their own, as the real ones do.
+// LANTHE_TEST_NETWORK_STAMP  file to which one ASCII line "<network, and name, came up>
+//                            <frequency>\r\n" in performance counter readings is appended
+//                            when the two above make the network come up later (the
+//                            benchmark's view of the reaction to the network).
 
 #include "platform/win32/win32_platform.h"
 
@@ -93,14 +105,21 @@ class TestSeamCrashWatcher final : public ICrashWatcher {
   Win32CrashWatcher real_;
 };
 
-// The real network, or one that comes up when LANTHE_TEST_NETWORK_UP_AFTER_MS says.
+// The real network, or one that comes up, and whose names resolve, when
+// LANTHE_TEST_NETWORK_UP_AFTER_MS and LANTHE_TEST_NAME_RESOLVES_AFTER_MS say.
 class TestSeamNetwork final : public INetwork {
  public:
+  TestSeamNetwork() noexcept;
   bool IsUp() noexcept override;
+  std::unique_ptr<INetworkWatch> WatchChanges(std::function<void()> changed) noexcept override;
+  std::unique_ptr<INameQuery> Resolve(TextView name, std::function<void()> answered) noexcept override;
+
+  // Shared with the thread that plays the system's events and with the queries.
+  struct Timeline;
 
  private:
   Win32Network real_;
-  ULONGLONG firstAsked_ = 0;
+  std::shared_ptr<Timeline> timeline_;
 };
 
 // Takes the performance counter at the program's start and has the first program

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -141,11 +142,21 @@ class Win32FileSecurity final : public IFileSecurity {
 // system cannot make one.
 std::optional<Text> SidText(PSID sid) noexcept;
 
-// GetAdaptersAddresses, from the IP helper loaded at the first question.
+// GetAdaptersAddresses, NotifyIpInterfaceChange and NotifyUnicastIpAddressChange from
+// the IP helper, GetAddrInfoW from Winsock, each loaded at the first question.
 class Win32Network final : public INetwork {
  public:
   bool IsUp() noexcept override;
+  std::unique_ptr<INetworkWatch> WatchChanges(std::function<void()> changed) noexcept override;
+  std::unique_ptr<INameQuery> Resolve(TextView name, std::function<void()> answered) noexcept override;
 };
+
+// A name query whose answer `resolve` gives on a thread of its own (the test build's
+// stand-in shares the thread with the real query); nullptr when no thread can be made.
+std::unique_ptr<INameQuery> StartNameQuery(std::function<bool()> resolve, std::function<void()> answered) noexcept;
+// Whether the name resolves to an address now (GetAddrInfoW): blocks for as long as the
+// name servers take. True when Winsock cannot be loaded.
+bool ResolvesNow(const std::wstring& name) noexcept;
 
 // SystemParametersInfoW and SetSysColors without writing the profile.
 class Win32Desktop final : public IDesktop {

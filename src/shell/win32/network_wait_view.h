@@ -1,7 +1,9 @@
 #pragma once
 // The window that waits for the network before a session's client starts. Events go
-// to TfrmNetworkWait; its state is rendered here. A timer looks at the network and
-// the clock twice a second; between the looks the program uses no CPU.
+// to TfrmNetworkWait; its state is rendered here. The system's change events and the
+// name's answers come on other threads: they post a message to the window, which then
+// looks. Between them one timer runs, set to the next look the wait asks for (the
+// countdown's next second, the name's next try); otherwise no CPU is used.
 
 #include <memory>
 
@@ -22,8 +24,10 @@ class NetworkWaitView final : public toolkit::Form, public IModalWindow {
   void Showing() override;
   void Timer(UINT_PTR id) override;
   bool CloseQuery() override { return wait_.FormCloseQuery(); }
+  LRESULT HandleOther(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void Look();
   void Render();
   void Finish();
 
