@@ -43,6 +43,11 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
   settings.XenApp.Connection.clear();
   settings.XenApp.DesktopFolder = XenAppDesktopFolder(folders, pnagentDesktopName);
 
+  settings.StoreFront.StoreURL.clear();
+  settings.StoreFront.Resource.clear();
+  settings.StoreFront.CommandlineParameters.clear();
+  settings.StoreFront.WaitForClient = kWaitForClientDefault;
+
   settings.RDP.ClientPath = folders.GetSpecialFolder(Csidl::kSystem);
   settings.RDP.Port = 3389;
   settings.RDP.FullScreen = true;
@@ -70,6 +75,10 @@ void SetDefaultSettings(TSettings& settings, IFolders& folders, TextView executa
 
 std::int32_t EffectiveWaitForNetwork(const TSettings& settings) {
   return std::clamp(settings.WaitForNetwork, 0, kWaitForNetworkMaximum);
+}
+
+std::int32_t EffectiveWaitForClient(const TSettings& settings) {
+  return std::clamp(settings.StoreFront.WaitForClient, kWaitForClientMinimum, kWaitForClientMaximum);
 }
 
 }  // namespace lanthe

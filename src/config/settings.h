@@ -14,6 +14,7 @@ namespace ConnectionType {
 constexpr std::int32_t kRemoteDesktop = 0;  // mstsc.exe
 constexpr std::int32_t kCustomIca = 1;      // wfcrun32.exe
 constexpr std::int32_t kXenApp = 2;         // pnagent.exe and the launcher window
+constexpr std::int32_t kStoreFront = 3;     // the Workspace app's SelfService.exe and wfica32.exe
 }  // namespace ConnectionType
 
 // Which program is the Winlogon shell.
@@ -64,6 +65,15 @@ struct TSettings {
     Text DesktopFolder;  // where PNAgent puts its shortcuts; not in the settings file
     bool operator==(const XenAppGroup&) const = default;
   };
+  // A StoreFront store reached through the Workspace app. Every element is written to
+  // the settings file only when it differs from its default.
+  struct StoreFrontGroup {
+    Text StoreURL;               // the store's address
+    Text Resource;               // the published desktop or application; empty: the launcher offers all
+    Text CommandlineParameters;  // written ahead of SelfService.exe's launch switch
+    std::int32_t WaitForClient = 0;  // seconds for the ICA client to appear after the launch
+    bool operator==(const StoreFrontGroup&) const = default;
+  };
   struct RDPGroup {
     Text CommandlineParameters;
     Text Connection;
@@ -96,6 +106,7 @@ struct TSettings {
   ICAGroup ICA;
   XenAppGroup XenApp;
   RDPGroup RDP;
+  StoreFrontGroup StoreFront;
   AutologonGroup Autologon;
   Text AutologonExe;
   bool DisableTaskManager = false;
@@ -125,6 +136,13 @@ struct TSettings {
 inline constexpr std::int32_t kWaitForNetworkDefault = 30;
 inline constexpr std::int32_t kWaitForNetworkMaximum = 600;
 std::int32_t EffectiveWaitForNetwork(const TSettings& settings);
+
+// The range of StoreFront.WaitForClient: a person may be typing credentials before the
+// ICA client appears, so the wait is never shorter than two minutes.
+inline constexpr std::int32_t kWaitForClientDefault = 180;
+inline constexpr std::int32_t kWaitForClientMinimum = 120;
+inline constexpr std::int32_t kWaitForClientMaximum = 3600;
+std::int32_t EffectiveWaitForClient(const TSettings& settings);
 
 // Fills the record with its defaults. The program directory is that of
 // executablePath; pnagentDesktopName is PNAgent's desktop-folder name (empty when

@@ -124,14 +124,24 @@ const std::array kFields = {
         Flag(u"", u"RunStartupPrograms", "RunStartupPrograms", LANTHE_FLAG(RunStartupPrograms), true)),
     WrittenOnlyWhenChanged(
         Flag(u"", u"RestrictKioskUser", "RestrictKioskUser", LANTHE_FLAG(RestrictKioskUser), false)),
+
+    WrittenOnlyWhenChanged(
+        String(u"StoreFront", u"StoreURL", "StoreFront.StoreURL", LANTHE_TEXT(StoreFront.StoreURL), u"")),
+    WrittenOnlyWhenChanged(
+        String(u"StoreFront", u"Resource", "StoreFront.Resource", LANTHE_TEXT(StoreFront.Resource), u"")),
+    WrittenOnlyWhenChanged(String(u"StoreFront", u"CommandlineParameters", "StoreFront.CommandlineParameters",
+                                  LANTHE_TEXT(StoreFront.CommandlineParameters), u"")),
+    WrittenOnlyWhenChanged(Within(Integer(u"StoreFront", u"WaitForClient", "StoreFront.WaitForClient",
+                                          LANTHE_INT(StoreFront.WaitForClient), kWaitForClientDefault),
+                                  kWaitForClientMinimum, kWaitForClientMaximum)),
 };
 
 #undef LANTHE_INT
 #undef LANTHE_FLAG
 #undef LANTHE_TEXT
 
-constexpr std::array<std::u16string_view, 5> kSections = {u"Citrix", u"ICA", u"XenApp", u"RDP",
-                                                          u"Autologon"};
+constexpr std::array<std::u16string_view, 6> kSections = {u"Citrix", u"ICA",       u"XenApp",
+                                                          u"RDP",    u"Autologon", u"StoreFront"};
 
 bool SameAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

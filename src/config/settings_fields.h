@@ -61,10 +61,11 @@ struct SettingsField {
 };
 
 // Every element of the settings file, sections in the order "Citrix", "ICA",
-// "XenApp", "RDP", "Autologon" between the top-level values.
+// "XenApp", "RDP", "Autologon" between the top-level values, then the later additions
+// and their "StoreFront" section.
 std::span<const SettingsField> SettingsFields();
 
-// The five section names in file order.
+// The section names in file order.
 std::span<const std::u16string_view> SettingsSections();
 
 // The field of a record name such as "RDP.Port" (letter case aside); nullptr when
