@@ -49,6 +49,28 @@ CommandLine PNAgentCommandLine(const TSettings& settings) {
   return {ClientProgram(settings.Citrix.ClientPath, u"pnagent.exe"), settings.XenApp.CommandlineParameters};
 }
 
+Text SelfServicePath(const TSettings& settings) {
+  return settings.Citrix.ClientPath + u"\\SelfServicePlugin\\SelfService.exe";
+}
+
+Text StoreBrowsePath(const TSettings& settings) {
+  return settings.Citrix.ClientPath + u"\\AuthManager\\storebrowse.exe";
+}
+
+CommandLine AddStoreCommandLine(const TSettings& settings) {
+  return {Quoted(StoreBrowsePath(settings)), u"-a " + Quoted(settings.StoreFront.StoreURL)};
+}
+
+CommandLine StoreFrontLaunchCommandLine(const TSettings& settings) {
+  Text parameters = settings.StoreFront.CommandlineParameters;
+  if (!parameters.empty() && parameters.back() != u' ') parameters += u' ';
+  return {Quoted(SelfServicePath(settings)), parameters + u"-qlaunch " + Quoted(settings.StoreFront.Resource)};
+}
+
+CommandLine StoreSignOutCommandLine(const TSettings& settings) {
+  return {Quoted(SelfServicePath(settings)), u"-logoff"};
+}
+
 void HandOverConnectionFile(const TSettings& settings, IFileSystem& files, IIniFiles& ini, IFolders& folders,
                             IMessageBoxes& messages) {
   const Text& user = settings.ICA.UserAppSrvIniLocation;

@@ -43,6 +43,23 @@ Text RemoteDesktopClientPath(const TSettings& settings);
 // pnagent.exe with the stored XenApp parameters.
 CommandLine PNAgentCommandLine(const TSettings& settings);
 
+// The Workspace app's programs for a StoreFront store, below Citrix.ClientPath: the
+// self-service program that launches a store's resources and signs the user out of
+// the store, the tool that adds a store for the current user, and the ICA client whose
+// processes are the session. The paths are unquoted.
+Text SelfServicePath(const TSettings& settings);
+Text StoreBrowsePath(const TSettings& settings);
+inline constexpr char16_t kIcaClientProgramName[] = u"wfica32.exe";
+
+// storebrowse.exe adding StoreFront.StoreURL to the stores the Workspace app knows.
+CommandLine AddStoreCommandLine(const TSettings& settings);
+// SelfService.exe with the stored StoreFront parameters, "-qlaunch" and the quoted
+// resource: the published desktop or application of the session.
+CommandLine StoreFrontLaunchCommandLine(const TSettings& settings);
+// SelfService.exe signing the user out of the stores, so that the next person at the
+// kiosk authenticates again.
+CommandLine StoreSignOutCommandLine(const TSettings& settings);
+
 // Before a Custom ICA session: when the settings ask for it and the user has an
 // appsrv.ini, the shared copy replaces it and its log and cache paths are pointed at
 // the user's own profile (only those keys that hold a value). A failure is reported
