@@ -547,9 +547,11 @@ void TfrmSetupWizard::btnTestRDPConnectionClick() {
 }
 
 void TfrmSetupWizard::btnStoreFrontTestClick() {
-  // The store is added first and waited for, so that the launch finds it; the
-  // self-service program may stay running after the launch (it is the Workspace app's
-  // window), so the test does not wait for it, as the session does not.
+  // The store is added first and waited for, so that the launch finds it: storebrowse
+  // answers "-a" with the store's full URL or an error once it is done (Citrix's
+  // "Storebrowse" page). The self-service program may stay running after the launch
+  // (it is the Workspace app's window), so the test does not wait for it, as the
+  // session does not.
   const CommandLine addStore = AddStoreCommandLine(WizardSettings);
   RunAndWait(addStore.program, addStore.parameters);
   if (!WizardSettings.StoreFront.Resource.empty()) {

