@@ -107,30 +107,31 @@ void SettingsDialogView::BuildControls() {
   Button1->OnClick = viewConfig(&TdlgSettings::Button1Click);
 
   // "StoreFront Settings"
+  // Compact: with eight tabs in three rows the page is lower than the others' boxes.
   gboxStoreFrontSettings = std::make_unique<GroupBox>(pages->Page(SettingsPage::kStoreFront), u"StoreFront Settings",
-                                                      Bounds{8, 8, 390, 204});
+                                                      Bounds{8, 6, 390, 180});
   auto& storeFront = *gboxStoreFrontSettings;
-  lblStoreFrontStoreURL = std::make_unique<Label>(storeFront, u"Store URL:", Bounds{16, 22, 300, 13});
-  edtStoreFrontStoreURL = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 38, 358, 21});
+  lblStoreFrontStoreURL = std::make_unique<Label>(storeFront, u"Store URL:", Bounds{16, 18, 300, 13});
+  edtStoreFrontStoreURL = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 32, 358, 21});
   OnChange(*edtStoreFrontStoreURL,
            [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontStoreURL = e.GetText(); });
-  lblStoreFrontResource = std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{16, 66, 300, 13});
-  edtStoreFrontResource = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 82, 358, 21});
+  lblStoreFrontResource = std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{16, 58, 300, 13});
+  edtStoreFrontResource = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 72, 358, 21});
   OnChange(*edtStoreFrontResource,
            [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontResource = e.GetText(); });
   lblStoreFrontLauncherNote = std::make_unique<Label>(
-      storeFront, u"None: the user chooses among the store's applications", Bounds{16, 106, 358, 13});
-  lblStoreFrontCommandline = std::make_unique<Label>(storeFront, u"Commandline Parameters:", Bounds{16, 128, 300, 13});
-  edtStoreFrontCommandline = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 144, 358, 21});
+      storeFront, u"None: the user chooses among the store's applications", Bounds{16, 95, 358, 13});
+  lblStoreFrontCommandline = std::make_unique<Label>(storeFront, u"Commandline Parameters:", Bounds{16, 114, 300, 13});
+  edtStoreFrontCommandline = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 128, 358, 21});
   OnChange(*edtStoreFrontCommandline,
            [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontCommandline = e.GetText(); });
   lblStoreFrontWaitForClient =
-      std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{16, 178, 160, 13});
-  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{180, 174, 60, 21},
+      std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{16, 158, 180, 13});
+  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{198, 154, 60, 21},
                                                                    kWaitForClientMinimum, kWaitForClientMaximum);
   OnChange(*speStoreFrontWaitForClient,
            [](toolkit::SpinEdit& spin, SettingsDialogControls& s) { s.speStoreFrontWaitForClient = spin.Value(); });
-  lblStoreFrontWaitForClientUnit = std::make_unique<Label>(storeFront, u"seconds", Bounds{246, 178, 60, 13});
+  lblStoreFrontWaitForClientUnit = std::make_unique<Label>(storeFront, u"seconds", Bounds{264, 158, 60, 13});
 
   // "RDP Settings"
   gbFileLocations = std::make_unique<GroupBox>(pages->Page(SettingsPage::kRdp), u"RDP Settings", Bounds{8, 8, 390, 110});

@@ -241,13 +241,13 @@ void SetupWizardView::BuildPages() {
   texts.push_back(std::make_unique<Label>(storeFront, u"Commandline Parameters:", Bounds{24, 152, 150, 13}));
   edtStoreFrontCommandline = std::make_unique<Edit>(storeFront, Bounds{24, 167, 330, 21});
   edtStoreFrontCommandline->OnChange = [this](Edit& edit) { wizard_.edtStoreFrontCommandlineChange(edit.GetText()); };
-  texts.push_back(std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{24, 202, 160, 13}));
-  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{188, 198, 60, 21},
+  texts.push_back(std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{24, 202, 180, 13}));
+  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{206, 198, 60, 21},
                                                                    kWaitForClientMinimum, kWaitForClientMaximum);
   speStoreFrontWaitForClient->OnChange = [this](toolkit::SpinEdit& spin) {
     wizard_.speStoreFrontWaitForClientChange(spin.Value());
   };
-  texts.push_back(std::make_unique<Label>(storeFront, u"seconds", Bounds{254, 202, 50, 13}));
+  texts.push_back(std::make_unique<Label>(storeFront, u"seconds", Bounds{272, 202, 50, 13}));
   btnStoreFrontTest = std::make_unique<Button>(storeFront, u"Test Connection", Bounds{330, 196, 110, 25});
   btnStoreFrontTest->OnClick = Action([this] { wizard_.btnStoreFrontTestClick(); });
 
