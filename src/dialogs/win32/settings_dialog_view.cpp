@@ -65,7 +65,8 @@ void SettingsDialogView::BuildControls() {
   // "Connection Type"
   rgConnectionType = std::make_unique<toolkit::RadioGroup>(
       pages->Page(SettingsPage::kConnectionType), u"Connection Type", Bounds{8, 8, 390, 130},
-      std::vector<Text>{u"Custom ICA Connection", u"XenApp (PNAgent)", u"Remote Desktop Protocol", u"Citrix StoreFront"});
+      std::vector<Text>{u"Custom ICA Connection", u"XenApp (PNAgent)", u"Remote Desktop Protocol",
+                        u"Citrix StoreFront"});
   OnChange(*rgConnectionType,
            [](toolkit::RadioGroup& g, SettingsDialogControls& s) { s.rgConnectionType = g.ItemIndex(); });
 
@@ -115,7 +116,8 @@ void SettingsDialogView::BuildControls() {
   edtStoreFrontStoreURL = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 32, 358, 21});
   OnChange(*edtStoreFrontStoreURL,
            [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontStoreURL = e.GetText(); });
-  lblStoreFrontResource = std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{16, 58, 300, 13});
+  lblStoreFrontResource =
+      std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{16, 58, 300, 13});
   edtStoreFrontResource = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 72, 358, 21});
   OnChange(*edtStoreFrontResource,
            [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontResource = e.GetText(); });

@@ -111,7 +111,8 @@ void SetupWizardView::BuildPages() {
   // The items' indexes are the connection types' codes.
   rgConnectionType = std::make_unique<toolkit::RadioGroup>(
       type, u"Connection Type", Bounds{24, 108, 300, 120},
-      std::vector<Text>{u"Remote Desktop Protocol", u"Custom ICA Connection", u"XenApp (PNAgent)", u"Citrix StoreFront"});
+      std::vector<Text>{u"Remote Desktop Protocol", u"Custom ICA Connection", u"XenApp (PNAgent)",
+                        u"Citrix StoreFront"});
   rgConnectionType->OnClick = [this](toolkit::RadioGroup& group) {
     wizard_.rgConnectionTypeClick(group.ItemIndex());
     Render();
@@ -393,8 +394,12 @@ void SetupWizardView::Render() {
   btnTestRDPConnection->SetEnabled(s.btnTestRDPConnectionEnabled);
   chkRDPFullScreen->SetChecked(s.chkRDPFullScreen);
 
-  if (edtStoreFrontStoreURL->GetText() != s.edtStoreFrontStoreURL) edtStoreFrontStoreURL->SetText(s.edtStoreFrontStoreURL);
-  if (edtStoreFrontResource->GetText() != s.edtStoreFrontResource) edtStoreFrontResource->SetText(s.edtStoreFrontResource);
+  if (edtStoreFrontStoreURL->GetText() != s.edtStoreFrontStoreURL) {
+    edtStoreFrontStoreURL->SetText(s.edtStoreFrontStoreURL);
+  }
+  if (edtStoreFrontResource->GetText() != s.edtStoreFrontResource) {
+    edtStoreFrontResource->SetText(s.edtStoreFrontResource);
+  }
   lblStoreFrontLauncherNote->SetVisible(s.lblStoreFrontLauncherNoteVisible);
   if (edtStoreFrontCommandline->GetText() != s.edtStoreFrontCommandline) {
     edtStoreFrontCommandline->SetText(s.edtStoreFrontCommandline);
