@@ -18,6 +18,10 @@ constexpr PolicyControl kPolicyControls[] = {
     {"edtICACommandline", "ICA.CommandlineParameters"},
     {"chkRDPFullScreen", "RDP.FullScreen"},
     {"edtRDPCommandLine", "RDP.CommandlineParameters"},
+    {"edtStoreFrontStoreURL", "StoreFront.StoreURL"},
+    {"edtStoreFrontResource", "StoreFront.Resource"},
+    {"edtStoreFrontCommandline", "StoreFront.CommandlineParameters"},
+    {"speStoreFrontWaitForClient", "StoreFront.WaitForClient"},
     {"chkDisableTaskman", "DisableTaskManager"},
     {"chkRemoveWallpaper", "RemoveWallpaper"},
     {"chkUseBackgroundColor", "UseBackgroundColor"},
@@ -71,6 +75,10 @@ void TdlgSettings::SettingsToControls() {
   Controls.edtRDPCommandLine = s.RDP.CommandlineParameters;
   Controls.edtICACommandline = s.ICA.CommandlineParameters;
   Controls.chkCopyICASettings = s.ICA.CopyICASettings;
+  Controls.edtStoreFrontStoreURL = s.StoreFront.StoreURL;
+  Controls.edtStoreFrontResource = s.StoreFront.Resource;
+  Controls.edtStoreFrontCommandline = s.StoreFront.CommandlineParameters;
+  Controls.speStoreFrontWaitForClient = EffectiveWaitForClient(s);
   Controls.chkDisableTaskman = s.DisableTaskManager;
   Controls.chkRemoveWallpaper = s.RemoveWallpaper;
   Controls.chkUseBackgroundColor = s.UseBackgroundColor;
@@ -104,6 +112,13 @@ void TdlgSettings::ControlsToSettings() {
   s.RDP.CommandlineParameters = Controls.edtRDPCommandLine;
   s.ICA.CommandlineParameters = Controls.edtICACommandline;
   s.ICA.CopyICASettings = Controls.chkCopyICASettings;
+  s.StoreFront.StoreURL = Controls.edtStoreFrontStoreURL;
+  s.StoreFront.Resource = Controls.edtStoreFrontResource;
+  s.StoreFront.CommandlineParameters = Controls.edtStoreFrontCommandline;
+  // As the network wait: a stored value outside the range stays unless it was changed.
+  if (Controls.speStoreFrontWaitForClient != EffectiveWaitForClient(s)) {
+    s.StoreFront.WaitForClient = Controls.speStoreFrontWaitForClient;
+  }
   s.DisableTaskManager = Controls.chkDisableTaskman;
   s.RemoveWallpaper = Controls.chkRemoveWallpaper;
   s.UseBackgroundColor = Controls.chkUseBackgroundColor;

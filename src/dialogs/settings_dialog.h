@@ -1,8 +1,9 @@
 #pragma once
 // The settings dialog: after set-up an administrator changes the end-of-session
-// behaviour, the connection type, the client parameters, the appsrv.ini hand-over
-// and the task-manager, wallpaper and background-colour settings here, on a copy of
-// the settings. Its XenApp page shows PNAgent's configuration in the viewer frmLog.
+// behaviour, the connection type, the client parameters, the appsrv.ini hand-over,
+// the StoreFront store and resource, and the task-manager, wallpaper and
+// background-colour settings here, on a copy of the settings. Its XenApp page shows
+// PNAgent's configuration in the viewer frmLog.
 // This is the logic; the Win32 view shows the controls and forwards their changes.
 
 #include <array>
@@ -22,14 +23,15 @@ constexpr int kLogoffBehavior = 0;
 constexpr int kConnectionType = 1;
 constexpr int kCustomIca = 2;
 constexpr int kXenApp = 3;
-constexpr int kRdp = 4;
-constexpr int kOther = 5;
-constexpr int kKiosk = 6;
+constexpr int kStoreFront = 4;
+constexpr int kRdp = 5;
+constexpr int kOther = 6;
+constexpr int kKiosk = 7;
 }  // namespace SettingsPage
 
 // The items of rgConnectionType, top to bottom, and the code each one stands for.
-inline constexpr std::array<std::int32_t, 3> kConnectionTypeItems = {ConnectionType::kCustomIca, ConnectionType::kXenApp,
-                                                                     ConnectionType::kRemoteDesktop};
+inline constexpr std::array<std::int32_t, 4> kConnectionTypeItems = {
+    ConnectionType::kCustomIca, ConnectionType::kXenApp, ConnectionType::kRemoteDesktop, ConnectionType::kStoreFront};
 // The rows of cblShutdownDialog and the exit action each one stands for.
 inline constexpr std::array<std::int32_t, 3> kShutdownRows = {ExitAction::kShutdown, ExitAction::kLogOff,
                                                               ExitAction::kRestart};
@@ -47,6 +49,10 @@ struct SettingsDialogControls {
   Text edtRDPCommandLine;
   Text edtICACommandline;
   bool chkCopyICASettings = false;
+  Text edtStoreFrontStoreURL;
+  Text edtStoreFrontResource;
+  Text edtStoreFrontCommandline;
+  int speStoreFrontWaitForClient = 0;  // seconds, within the range of StoreFront.WaitForClient
   bool chkDisableTaskman = false;
   bool chkRemoveWallpaper = false;
   bool chkUseBackgroundColor = false;
@@ -100,6 +106,9 @@ class TdlgSettings {
   bool BackgroundColorEnabled() const {
     return Controls.chkUseBackgroundColor && !SetByPolicy("colBackgroundColor");
   }
+  // The StoreFront page's note that, without a resource, the launcher window offers
+  // the store's applications.
+  bool StoreFrontLauncherNoteVisible() const { return Controls.edtStoreFrontResource.empty(); }
 
   // The settings set by policy in this run: their controls are greyed.
   void AttachPolicies(const PolicyOverrides& policies) { policies_ = &policies; }

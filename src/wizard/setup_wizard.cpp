@@ -16,6 +16,7 @@ const std::array<PageTitle, WizardPage::kCount> PageTitles = {{
     {u"Configure Citrix Client", u"Configure the Custom ICA Connection"},
     {u"Configure XenApp Client", u"Configure the XenApp Connection"},
     {u"Configure RDP Client", u"Configure the Remote Desktop Connection"},
+    {u"Configure StoreFront", u"Configure the Citrix StoreFront Connection"},
     {u"Configure Korvex User", u"Configure the Korvex User"},
     {u"Configure Autologon", u"Configure Autologon"},
     {u"Configure Shell", u"Enable Korvex"},
@@ -27,6 +28,20 @@ namespace {
 Text Join(TextView folder, TextView name) { return Text(folder) + u"\\" + Text(name); }
 
 Text Quoted(TextView text) { return u"\"" + Text(text) + u"\""; }
+
+// What the download page asks for: the old client with Program Neighborhood and
+// PNAgent, or the Workspace app, which StoreFront stores are reached with.
+constexpr char16_t kCitrixClientDownload[] =
+    u"Download and install the \r\nCitrix XenApp Plugin (Client) - Version 11.000 or higher\r\n"
+    u"- Select the Program Neighborhood during the installation";
+constexpr char16_t kWorkspaceAppDownload[] =
+    u"Download and install the \r\nCitrix Workspace app for Windows\r\n"
+    u"- Install it for all users of the computer";
+
+// The Workspace app's two programs that a StoreFront session starts.
+bool WorkspaceAppFound(IFileSystem& files, const TSettings& settings) {
+  return files.FileExists(SelfServicePath(settings)) && files.FileExists(StoreBrowsePath(settings));
+}
 
 }  // namespace
 
@@ -40,6 +55,9 @@ std::vector<Text> RequirementRows(int connectionType) {
     case ConnectionType::kXenApp:
       return {u"Citrix Client setup file", u"Citrix Client installation directory", u"Citrix pnagent.exe",
               u"Sysinternals Autologon.exe"};
+    case ConnectionType::kStoreFront:
+      return {u"Citrix Client setup file", u"Citrix Client installation directory", u"Citrix SelfService.exe",
+              u"Citrix storebrowse.exe", u"Sysinternals Autologon.exe"};
     default:
       return {};
   }
@@ -71,6 +89,10 @@ constexpr PolicyControl kPolicyControls[] = {
     {"speRDPPort", "RDP.Port"},
     {"cboxRDPFiles", "RDP.RDPFileLocation"},
     {"chkRDPFullScreen", "RDP.FullScreen"},
+    {"edtStoreFrontStoreURL", "StoreFront.StoreURL"},
+    {"edtStoreFrontResource", "StoreFront.Resource"},
+    {"edtStoreFrontCommandline", "StoreFront.CommandlineParameters"},
+    {"speStoreFrontWaitForClient", "StoreFront.WaitForClient"},
     {"chkUserCreate", "Autologon.CreateUser"},
     {"edtUserUsername", "Autologon.Username"},
     {"chkRestrictKioskUser", "RestrictKioskUser"},
@@ -94,7 +116,7 @@ void TfrmSetupWizard::Clear() {
   if (newSetUp_ && !SetByPolicy("chkRestrictKioskUser")) WizardSettings.RestrictKioskUser = true;
   // Selecting the item runs the group's click handler, which stores the selection; a
   // code without an item is held within the group's items, as radio groups do.
-  state_.rgConnectionType = std::clamp(WizardSettings.ConnectionType, -1, 2);
+  state_.rgConnectionType = std::clamp(WizardSettings.ConnectionType, -1, ConnectionType::kStoreFront);
   if (state_.rgConnectionType >= 0) rgConnectionTypeClick(state_.rgConnectionType);
 }
 
@@ -135,6 +157,14 @@ bool TfrmSetupWizard::EnterPage() {
       state_.chkRDPFullScreen = s.RDP.FullScreen;
       state_.chkUseRDPFile = s.RDP.UseRDPFile;
       ApplyRDPFileChoice();
+      return true;
+    case WizardPage::kStoreFrontClient:
+      if (state_.rgConnectionType != ConnectionType::kStoreFront) return false;
+      state_.edtStoreFrontStoreURL = s.StoreFront.StoreURL;
+      state_.edtStoreFrontResource = s.StoreFront.Resource;
+      state_.edtStoreFrontCommandline = s.StoreFront.CommandlineParameters;
+      state_.speStoreFrontWaitForClient = EffectiveWaitForClient(s);
+      UpdateStoreFrontButtons();
       return true;
     case WizardPage::kCreateUser:
       state_.chkUserCreate = s.Autologon.CreateUser;
@@ -221,6 +251,37 @@ void TfrmSetupWizard::speRDPPortChange(int value) {
 void TfrmSetupWizard::chkRDPFullScreenClick(bool checked) {
   state_.chkRDPFullScreen = checked;
   WizardSettings.RDP.FullScreen = checked;
+}
+
+void TfrmSetupWizard::edtStoreFrontStoreURLChange(TextView text) {
+  state_.edtStoreFrontStoreURL = Text(text);
+  WizardSettings.StoreFront.StoreURL = Text(text);
+  UpdateStoreFrontButtons();
+}
+
+void TfrmSetupWizard::edtStoreFrontResourceChange(TextView text) {
+  state_.edtStoreFrontResource = Text(text);
+  WizardSettings.StoreFront.Resource = Text(text);
+  UpdateStoreFrontButtons();
+}
+
+void TfrmSetupWizard::edtStoreFrontCommandlineChange(TextView text) {
+  state_.edtStoreFrontCommandline = Text(text);
+  WizardSettings.StoreFront.CommandlineParameters = Text(text);
+}
+
+void TfrmSetupWizard::speStoreFrontWaitForClientChange(int value) {
+  state_.speStoreFrontWaitForClient = value;
+  // A stored value outside the range stays unless the spin editor changed it, so that
+  // a file without the element gets none.
+  if (value != EffectiveWaitForClient(WizardSettings)) WizardSettings.StoreFront.WaitForClient = value;
+}
+
+// Without a store there is nothing to test or to go on with; without a resource the
+// session offers the store's applications, which the note says.
+void TfrmSetupWizard::UpdateStoreFrontButtons() {
+  state_.btnStoreFrontTestEnabled = state_.btnNextEnabled = !state_.edtStoreFrontStoreURL.empty();
+  state_.lblStoreFrontLauncherNoteVisible = state_.edtStoreFrontResource.empty();
 }
 
 void TfrmSetupWizard::chkUseRDPFileClick(bool checked) {
@@ -312,6 +373,13 @@ void TfrmSetupWizard::RefreshRequirementsList() {
     case ConnectionType::kXenApp:
       checks = {{setup, !pnagent}, {directory, true}, {pnagent, true}, {autologon, true}};
       break;
+    case ConnectionType::kStoreFront: {
+      const bool selfService = files.FileExists(SelfServicePath(s));
+      const bool storeBrowse = files.FileExists(StoreBrowsePath(s));
+      checks = {{setup, !(selfService && storeBrowse)}, {directory, true}, {selfService, true}, {storeBrowse, true},
+                {autologon, true}};
+      break;
+    }
     default:
       break;
   }
@@ -329,6 +397,7 @@ bool TfrmSetupWizard::DownloadCheck() {
   const bool autologonFound = files.FileExists(s.AutologonExe);
   bool setupFound = true;
   bool clientFound = true;
+  state_.lblCitrixClient = kCitrixClientDownload;
   switch (s.ConnectionType) {
     case ConnectionType::kCustomIca:
       setupFound = files.FileExists(s.Citrix.SetupFile);
@@ -340,6 +409,12 @@ bool TfrmSetupWizard::DownloadCheck() {
       setupFound = clientFound || files.FileExists(s.Citrix.SetupFile);
       break;
     }
+    case ConnectionType::kStoreFront:
+      // As XenApp: the Workspace app's programs, and the setup file only without them.
+      clientFound = WorkspaceAppFound(files, s);
+      setupFound = clientFound || files.FileExists(s.Citrix.SetupFile);
+      state_.lblCitrixClient = kWorkspaceAppDownload;
+      break;
     default:
       break;  // Remote Desktop needs no Citrix software at all
   }
@@ -469,6 +544,25 @@ void TfrmSetupWizard::btnRunRDPClientClick() {
 void TfrmSetupWizard::btnTestRDPConnectionClick() {
   const CommandLine test = RdpCommandLine(WizardSettings);
   RunAndWait(test.program, test.parameters);
+}
+
+void TfrmSetupWizard::btnStoreFrontTestClick() {
+  // The store is added first and waited for, so that the launch finds it: storebrowse
+  // answers "-a" with the store's full URL or an error once it is done (Citrix's
+  // "Storebrowse" page). The self-service program may stay running after the launch
+  // (it is the Workspace app's window), so the test does not wait for it, as the
+  // session does not.
+  const CommandLine addStore = AddStoreCommandLine(WizardSettings);
+  RunAndWait(addStore.program, addStore.parameters);
+  if (!WizardSettings.StoreFront.Resource.empty()) {
+    const CommandLine launch = StoreFrontLaunchCommandLine(WizardSettings);
+    platform_.processes.RunProgram(launch.program, launch.parameters, ShowState::kNormal, false);
+  }
+  platform_.messages.ShowMessage(u"Return");
+  if (!WizardSettings.StoreFront.Resource.empty() || !launcher_ || !launcherWindow_) return;
+  launcher_->SetSessionMode(false);
+  launcher_->LauncherSettings = WizardSettings;
+  launcherWindow_->ShowModal();
 }
 
 void TfrmSetupWizard::btnOpenAutologonClick() {

@@ -1,5 +1,5 @@
 #pragma once
-// The setup wizard: eleven pages in which an administrator picks the connection type,
+// The setup wizard: twelve pages in which an administrator picks the connection type,
 // checks and obtains the required software, configures the connection, the limited
 // user, automatic log-on and the shell, on a working copy of the settings that
 // replaces the live record only on Finish. This is the logic: the pages, the order in
@@ -32,11 +32,12 @@ constexpr int kDownload = 3;
 constexpr int kICAClient = 4;
 constexpr int kXenAppClient = 5;
 constexpr int kRDPClient = 6;
-constexpr int kCreateUser = 7;
-constexpr int kAutologon = 8;
-constexpr int kConfigureShell = 9;
-constexpr int kFinish = 10;
-constexpr int kCount = 11;
+constexpr int kStoreFrontClient = 7;
+constexpr int kCreateUser = 8;
+constexpr int kAutologon = 9;
+constexpr int kConfigureShell = 10;
+constexpr int kFinish = 11;
+constexpr int kCount = 12;
 }  // namespace WizardPage
 
 struct PageTitle {
@@ -69,6 +70,7 @@ struct WizardState {
   std::vector<std::pair<Text, Text>> lvCheck;  // status, item
 
   bool lblCitrixClientVisible = true;   // with urlCitrixDownload
+  Text lblCitrixClient;                 // which Citrix client to download
   bool BtnRunCitrixSetupVisible = true;
   bool lblSysInternalsVisible = true;   // with urlSysInternals
   int lblSysInternalsTop = 123;
@@ -83,6 +85,13 @@ struct WizardState {
   Text edtXenAppServerURL;
   Text edtXenAppDesktopFolder;
   bool chkXenAppCopySettings = false;
+
+  Text edtStoreFrontStoreURL;
+  Text edtStoreFrontResource;
+  Text edtStoreFrontCommandline;
+  int speStoreFrontWaitForClient = kWaitForClientDefault;
+  bool btnStoreFrontTestEnabled = true;
+  bool lblStoreFrontLauncherNoteVisible = true;
 
   bool chkUseRDPFile = false;
   bool gboxRDPFileVisible = false;
@@ -166,6 +175,10 @@ class TfrmSetupWizard {
   void edtRDPConnectionChange(TextView text);
   void speRDPPortChange(int value);
   void chkRDPFullScreenClick(bool checked);
+  void edtStoreFrontStoreURLChange(TextView text);
+  void edtStoreFrontResourceChange(TextView text);
+  void edtStoreFrontCommandlineChange(TextView text);
+  void speStoreFrontWaitForClientChange(int value);
   void chkUseRDPFileClick(bool checked);
   void cboxRDPFilesChange(int index);
   void chkUserCreateClick(bool checked);
@@ -199,6 +212,10 @@ class TfrmSetupWizard {
   void btnXenAppTestClick();
   void btnRunRDPClientClick();
   void btnTestRDPConnectionClick();
+  // Adds the store and starts the resource as a session does, then says "Return";
+  // without a resource the launcher then offers the store's applications, as the
+  // XenApp test does.
+  void btnStoreFrontTestClick();
   void btnOpenAutologonClick();
   void urlCitrixDownloadLinkClick(TextView link);
   void UpdateAutologonDisplay();
@@ -211,6 +228,7 @@ class TfrmSetupWizard {
   // Runs the entry action of the current page; false when the page is passed over.
   bool EnterPage();
   void ApplyRDPFileChoice();
+  void UpdateStoreFrontButtons();
   void RunAndWait(TextView program, TextView parameters);
   Text LastComponent(TextView path) const;
 

@@ -66,6 +66,18 @@ TEST_F(SettingsDialogTest, TheKioskPageEditsItsSettings) {
   EXPECT_FALSE(dialog.ApplyEnabled());
 }
 
+TEST_F(SettingsDialogTest, TheStoreFrontPageEditsItsGroup) {
+  Show(defaults);
+  EXPECT_TRUE(dialog.StoreFrontLauncherNoteVisible()) << "no resource: the launcher offers the store";
+  dialog.Controls.edtStoreFrontStoreURL = u"https://sf.example/Citrix/Store";
+  dialog.Controls.edtStoreFrontResource = u"Office Desktop";
+  dialog.Controls.speStoreFrontWaitForClient = 300;
+  EXPECT_FALSE(dialog.StoreFrontLauncherNoteVisible());
+  dialog.btnOkClick();
+  EXPECT_EQ(dialog.DialogSettings.StoreFront,
+            (TSettings::StoreFrontGroup{u"https://sf.example/Citrix/Store", u"Office Desktop", u"", 300}));
+}
+
 TEST_F(SettingsDialogTest, CitrixLogOffZeroComesBackAsLogoff) {
   TSettings s = defaults;
   s.CitrixLogOff = 0;
@@ -83,15 +95,15 @@ TEST_F(SettingsDialogTest, ConnectionTypeItemsPairWithTheirCodes) {
   const struct {
     int type;
     int item;
-  } cases[] = {{1, 0}, {2, 1}, {0, 2}};
+  } cases[] = {{1, 0}, {2, 1}, {0, 2}, {3, 3}};
   for (const auto& c : cases) {
     TSettings s = defaults;
     s.ConnectionType = c.type;
     Show(s);
     EXPECT_EQ(dialog.Controls.rgConnectionType, c.item);
-    dialog.Controls.rgConnectionType = (c.item + 1) % 3;
+    dialog.Controls.rgConnectionType = (c.item + 1) % 4;
     dialog.btnOkClick();
-    EXPECT_EQ(dialog.DialogSettings.ConnectionType, kConnectionTypeItems[(c.item + 1) % 3]);
+    EXPECT_EQ(dialog.DialogSettings.ConnectionType, kConnectionTypeItems[(c.item + 1) % 4]);
   }
 }
 

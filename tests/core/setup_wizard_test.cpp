@@ -4,6 +4,7 @@
 
 #include "fakes.h"
 #include "main_window_rig.h"
+#include "shell/launchers.h"
 
 namespace lanthe {
 namespace {
@@ -11,6 +12,8 @@ namespace {
 constexpr char16_t kCitrix[] = u"C:\\Program Files\\Citrix\\ICA Client";
 constexpr char16_t kAppSrv[] = u"C:\\Users\\kiosk\\AppData\\Roaming\\ICAClient\\appsrv.ini";
 constexpr char16_t kMstsc[] = u"C:\\Windows\\system32\\mstsc.exe";
+constexpr char16_t kSelfService[] = u"C:\\Program Files\\Citrix\\ICA Client\\SelfServicePlugin\\SelfService.exe";
+constexpr char16_t kStoreBrowse[] = u"C:\\Program Files\\Citrix\\ICA Client\\AuthManager\\storebrowse.exe";
 
 // The wizard as the program has it: attached to the main window's record (which holds
 // the defaults of C:\Apps\lanthe.exe) and to the XenApp launcher.
@@ -22,6 +25,7 @@ class WizardTest : public ::testing::Test {
   void InstallEverything() {
     fake.files.files[Text(kCitrix) + u"\\pn.exe"] = "";
     fake.files.files[Text(kCitrix) + u"\\pnagent.exe"] = "";
+    fake.files.files[kSelfService] = fake.files.files[kStoreBrowse] = "";
     fake.files.directories.insert(kCitrix);
     fake.files.files[u"XenAppHosted.msi"] = "";
     fake.files.files[u"autologon.exe"] = "";
@@ -83,12 +87,14 @@ TEST_F(WizardTest, EachConnectionTypeVisitsItsOwnPagesBothWays) {
     int type;
     std::vector<int> forward;
   } cases[] = {
-      {ConnectionType::kRemoteDesktop, {1, 2, 6, 7, 8, 9, 10}},
-      {ConnectionType::kCustomIca, {1, 2, 4, 7, 8, 9, 10}},
-      {ConnectionType::kXenApp, {1, 2, 5, 7, 8, 9, 10}},
+      {ConnectionType::kRemoteDesktop, {1, 2, 6, 8, 9, 10, 11}},
+      {ConnectionType::kCustomIca, {1, 2, 4, 8, 9, 10, 11}},
+      {ConnectionType::kXenApp, {1, 2, 5, 8, 9, 10, 11}},
+      {ConnectionType::kStoreFront, {1, 2, 7, 8, 9, 10, 11}},
   };
   for (const auto& c : cases) {
     global.RDP.Connection = u"host1";  // Next stays enabled on the RDP page
+    global.StoreFront.StoreURL = u"https://sf.example";  // and on the StoreFront page
     Open(c.type);
     EXPECT_EQ(WalkForward(), c.forward) << c.type;
     std::vector<int> back(c.forward.rbegin(), c.forward.rend());
@@ -101,8 +107,8 @@ TEST_F(WizardTest, DownloadPageOnlyWhenSomethingIsMissing) {
   InstallEverything();
   fake.files.files.erase(u"autologon.exe");
   Open(ConnectionType::kCustomIca);
-  EXPECT_EQ(WalkForward(), (std::vector<int>{1, 2, 3, 4, 7, 8, 9, 10}));
-  EXPECT_EQ(WalkBack(), (std::vector<int>{10, 9, 8, 7, 4, 3, 2, 1, 0}));
+  EXPECT_EQ(WalkForward(), (std::vector<int>{1, 2, 3, 4, 8, 9, 10, 11}));
+  EXPECT_EQ(WalkBack(), (std::vector<int>{11, 10, 9, 8, 4, 3, 2, 1, 0}));
 }
 
 TEST_F(WizardTest, PassingTheDownloadPageBackwardsRebuildsTheCheckList) {
@@ -135,19 +141,19 @@ TEST_F(WizardTest, ButtonsAndTitlesFollowThePage) {
   InstallEverything();
   Open(ConnectionType::kXenApp);
   wizard.btnBackClick();
-  for (int page : {0, 1, 2, 5, 7, 8, 9, 10}) {
+  for (int page : {0, 1, 2, 5, 8, 9, 10, 11}) {
     const WizardState& s = wizard.State();
     ASSERT_EQ(s.page, page);
     EXPECT_EQ(s.btnBackEnabled, page != 0) << page;
-    EXPECT_EQ(s.btnNextVisible, page != 10) << page;
-    EXPECT_EQ(s.btnNextEnabled, page != 10) << page;
-    EXPECT_EQ(s.btnFinishVisible, page == 10) << page;
+    EXPECT_EQ(s.btnNextVisible, page != 11) << page;
+    EXPECT_EQ(s.btnNextEnabled, page != 11) << page;
+    EXPECT_EQ(s.btnFinishVisible, page == 11) << page;
     EXPECT_EQ(s.lblTitle, PageTitles[static_cast<std::size_t>(page)].title) << page;
     EXPECT_EQ(s.lblSubtitle, PageTitles[static_cast<std::size_t>(page)].subtitle) << page;
     wizard.btnNextClick();
   }
-  EXPECT_EQ(wizard.State().page, 10);  // never past the last page
-  EXPECT_EQ(PageTitles[8].title, Text(PageTitles[8].subtitle));
+  EXPECT_EQ(wizard.State().page, 11);  // never past the last page
+  EXPECT_EQ(PageTitles[9].title, Text(PageTitles[9].subtitle));
   EXPECT_EQ(Text(PageTitles[0].subtitle), u"Welcome to the Korvex-NG Setup wizard");
   wizard.Clear();
   wizard.btnBackClick();
@@ -206,8 +212,8 @@ TEST_F(WizardTest, ConnectionTypeChoiceDecidesTheNextPassAndKeepsOldFields) {
 TEST_F(WizardTest, ConnectionTypeWithoutAnItemIsHeldWithinTheGroup) {
   global.ConnectionType = 7;
   wizard.Clear();
-  EXPECT_EQ(wizard.State().rgConnectionType, 2);
-  EXPECT_EQ(wizard.WizardSettings.ConnectionType, 2);
+  EXPECT_EQ(wizard.State().rgConnectionType, 3);
+  EXPECT_EQ(wizard.WizardSettings.ConnectionType, 3);
   global.ConnectionType = -1;
   wizard.Clear();
   EXPECT_EQ(wizard.State().rgConnectionType, -1);
@@ -240,6 +246,12 @@ TEST_F(WizardTest, RequirementRowsAndStatusesPerType) {
   EXPECT_EQ(wizard.State().lvCheck, (std::vector<std::pair<Text, Text>>{
                                         {kFound, u"Remote Desktop Connection (mstsc.exe)"},
                                         {kNotFound, u"Sysinternals Autologon.exe"}}));
+
+  // StoreFront: the setup file is needed until both of the Workspace app's programs are there.
+  fake.files.files[kSelfService] = "";
+  Open(ConnectionType::kStoreFront);
+  wizard.btnNextClick();
+  EXPECT_EQ(Statuses(), (std::vector<Text>{kNotFound, kFound, kFound, kNotFound, kNotFound}));
 }
 
 TEST_F(WizardTest, DownloadPageShowsWhatIsMissing) {
@@ -284,9 +296,16 @@ TEST_F(WizardTest, DownloadPageShowsWhatIsMissing) {
   s = download(ConnectionType::kXenApp);
   EXPECT_FALSE(s.lblCitrixClientVisible);
   EXPECT_FALSE(s.BtnRunCitrixSetupVisible);
+
+  // StoreFront: the Workspace app is offered; with its two programs nothing is missing.
+  s = download(ConnectionType::kStoreFront);
+  EXPECT_TRUE(s.BtnRunCitrixSetupVisible);
+  EXPECT_NE(s.lblCitrixClient.find(u"Citrix Workspace app"), Text::npos);
+  fake.files.files[kSelfService] = fake.files.files[kStoreBrowse] = "";
   fake.files.files[u"autologon.exe"] = "";
   EXPECT_EQ(download(ConnectionType::kXenApp).page, WizardPage::kXenAppClient);
   EXPECT_EQ(download(ConnectionType::kRemoteDesktop).page, WizardPage::kRDPClient);
+  EXPECT_EQ(download(ConnectionType::kStoreFront).page, WizardPage::kStoreFrontClient);
 }
 
 // ---- the ICA page -----------------------------------------------------------------
@@ -414,6 +433,39 @@ TEST_F(WizardTest, XenAppButtonsStartPNAgentAndTheTestShowsTheLauncherWithAClose
   wizard.btnXenAppTestClick();
   EXPECT_EQ(fake.processes.runs.size(), 2u);
   EXPECT_EQ(fake.messages.shown.back(), u"Return");
+  ASSERT_EQ(rig.launcherWindow.shows.size(), 1u);
+  EXPECT_EQ(rig.launcherWindow.sessionModes[0], false);
+  EXPECT_EQ(rig.launcherWindow.shows[0], wizard.WizardSettings);
+}
+
+// ---- the StoreFront page ----------------------------------------------------------
+
+TEST_F(WizardTest, StoreFrontPageNeedsAStoreAndItsTestLaunchesTheResourceOrShowsTheLauncher) {
+  InstallEverything();
+  global.StoreFront.Resource = u"Office Desktop";
+  global.StoreFront.WaitForClient = 9999;  // a hand-edited file: shown at the limit, kept unless changed
+  Open(ConnectionType::kStoreFront);
+  GoTo(WizardPage::kStoreFrontClient);
+  EXPECT_EQ(wizard.State().speStoreFrontWaitForClient, kWaitForClientMaximum);
+  EXPECT_FALSE(wizard.State().btnNextEnabled || wizard.State().btnStoreFrontTestEnabled) << "no store yet";
+  wizard.edtStoreFrontStoreURLChange(u"https://sf.example/Citrix/Store");
+  EXPECT_TRUE(wizard.State().btnNextEnabled && wizard.State().btnStoreFrontTestEnabled);
+  wizard.speStoreFrontWaitForClientChange(kWaitForClientMaximum);
+  EXPECT_EQ(wizard.WizardSettings.StoreFront.WaitForClient, 9999) << "unchanged";
+
+  wizard.btnStoreFrontTestClick();
+  ASSERT_EQ(fake.processes.runs.size(), 2u);
+  EXPECT_EQ(fake.processes.runs[0].CommandLine(), AddStoreCommandLine(wizard.WizardSettings).Whole());
+  EXPECT_TRUE(fake.processes.runs[0].wait) << "the store is known before the launch";
+  EXPECT_EQ(fake.processes.runs[1].CommandLine(), StoreFrontLaunchCommandLine(wizard.WizardSettings).Whole());
+  EXPECT_FALSE(fake.processes.runs[1].wait) << "the self-service program may stay";
+  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"Return"});
+  EXPECT_TRUE(rig.launcherWindow.shows.empty());
+
+  wizard.edtStoreFrontResourceChange(u"");
+  EXPECT_TRUE(wizard.State().lblStoreFrontLauncherNoteVisible);
+  wizard.btnStoreFrontTestClick();
+  EXPECT_EQ(fake.processes.runs.size(), 3u) << "only the store is added";
   ASSERT_EQ(rig.launcherWindow.shows.size(), 1u);
   EXPECT_EQ(rig.launcherWindow.sessionModes[0], false);
   EXPECT_EQ(rig.launcherWindow.shows[0], wizard.WizardSettings);

@@ -212,7 +212,7 @@ TEST(KioskE2E, TheSettingsDialogsKioskPageReachesTheFile) {
   HWND dialog = run.WaitForWindow(L"Settings");
   ASSERT_TRUE(dialog);
   HWND tabs = FindControl(dialog, L"SysTabControl32", L"");
-  ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 7) << "a page of its own after the others";
+  ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 8) << "a page of its own after the others";
   HWND lock = FindControl(dialog, L"Button",
                           L"Lock the Ctrl+Alt+Del screen (no Lock, Switch user, Sign out or Change a password)");
   ASSERT_TRUE(lock);

@@ -189,8 +189,11 @@ TEST(SettingsE2E, ASettingSetByPolicyIsGreyedInTheDialog) {
   LantheRun run({});
   HWND dialog = OpenSettings(run);
   ASSERT_TRUE(dialog);
-  for (const wchar_t* item : {L"Custom ICA Connection", L"XenApp (PNAgent)", L"Remote Desktop Protocol"}) {
-    EXPECT_FALSE(::IsWindowEnabled(FindControl(dialog, L"Button", item))) << std::wstring(item).size();
+  for (const wchar_t* item :
+       {L"Custom ICA Connection", L"XenApp (PNAgent)", L"Remote Desktop Protocol", L"Citrix StoreFront"}) {
+    HWND button = FindControl(dialog, L"Button", item);
+    ASSERT_TRUE(button) << std::wstring(item).size();
+    EXPECT_FALSE(::IsWindowEnabled(button)) << std::wstring(item).size();
   }
   EXPECT_TRUE(::IsWindowEnabled(FindControl(dialog, L"Button", L"Full Screen"))) << "the others stay";
   HWND hint = FindControl(dialog, L"Static", L"Set by policy");

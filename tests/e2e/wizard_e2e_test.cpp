@@ -192,6 +192,46 @@ TEST(WizardE2E, CustomIcaConnectionMadeInProgramNeighborhoodIsTestedAndStored) {
   EXPECT_TRUE(::IsWindowVisible(FindControl(main, L"Button", L"Program Neighboorhood"))) << "applied at once";
 }
 
+TEST(WizardE2E, StoreFrontStoreAndResourceAreTestedWithTheWorkspaceApp) {
+  LantheRun run({.settingsFile = std::string("<Settings><Citrix><ClientPath>$CLIENTS</ClientPath></Citrix></Settings>"),
+                 .clientExitAfterMs = 300});
+  // The fake client stands in for the Workspace app's two programs.
+  for (const wchar_t* program : {L"\\SelfServicePlugin\\SelfService.exe", L"\\AuthManager\\storebrowse.exe"}) {
+    const std::wstring path = run.ClientsFolder() + program;
+    ::CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW((run.ClientsFolder() + L"\\mstsc.exe").c_str(), path.c_str(), FALSE));
+  }
+  HWND main = run.WaitForWindow(L"Lanthe");
+  ASSERT_TRUE(main);
+  Click(FindControl(main, L"Button", L"Setup Wizard"));
+  HWND wizard = run.WaitForWindow(kWizard);
+  ASSERT_TRUE(wizard);
+  ASSERT_TRUE(OnPage(wizard, L"Welcome"));
+  CLICK(wizard, L"Next >");
+  ASSERT_TRUE(OnPage(wizard, L"Select Connection Type"));
+  CLICK(wizard, L"Citrix StoreFront");
+  for (const wchar_t* title : {L"Select Connection Type", L"Check requirements", L"Download software"}) {
+    ASSERT_TRUE(OnPage(wizard, title));  // the download page for autologon.exe alone
+    CLICK(wizard, L"Next >");
+  }
+  ASSERT_TRUE(OnPage(wizard, L"Configure StoreFront"));
+  const auto edits = VisibleControls(wizard, L"Edit");
+  ASSERT_EQ(edits.size(), 4u) << "store, resource, parameters and the wait";
+  Type(edits[0], L"https://sf.example/Citrix/Store");
+  Type(edits[1], L"Office Desktop");
+  CLICK(wizard, L"Test Connection");  // once the store has enabled it
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return run.ClientCommandLines().size() == 2; }));
+  const auto lines = run.ClientCommandLines();
+  const std::wstring clients = L"\"" + run.ClientsFolder();
+  EXPECT_EQ(lines[0].rfind(clients + L"\\AuthManager\\storebrowse.exe\" ", 0), 0u) << "the store first";
+  EXPECT_NE(lines[0].find(L"\"https://sf.example/Citrix/Store\""), std::wstring::npos);
+  EXPECT_EQ(lines[1].rfind(clients + L"\\SelfServicePlugin\\SelfService.exe\" ", 0), 0u);
+  EXPECT_NE(lines[1].find(L"\"Office Desktop\""), std::wstring::npos);
+}
+
 TEST(WizardE2E, CancelCloseBoxAndEscapeLeaveTheSettingsFileUntouched) {
   LantheRun run({.settingsFile = std::string(
                      "<Settings><ConnectionType>2</ConnectionType><Citrix><ClientPath>$CLIENTS</ClientPath></Citrix>"

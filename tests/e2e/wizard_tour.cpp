@@ -82,7 +82,7 @@ int KioskTour(const std::wstring& folder) {
   if (!dialog) return failures + 1;
   // From the first page shown ("Custom ICA settings") to "Kiosk", as the arrow keys go.
   HWND tabs = FindControl(dialog, L"SysTabControl32", L"");
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     ::PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 1);
     ::Sleep(150);
   }
@@ -95,7 +95,9 @@ int KioskTour(const std::wstring& folder) {
 int Tour(const std::wstring& folder) {
   LantheRun run({.settingsFile = std::string(
                      "<Settings><ConnectionType>1</ConnectionType><Citrix><ClientPath>$CLIENTS</ClientPath></Citrix>"
-                     "<RDP><Connection>ts01.school.example</Connection></RDP></Settings>"),
+                     "<RDP><Connection>ts01.school.example</Connection></RDP><StoreFront>"
+                     "<StoreURL>https://storefront.school.example/Citrix/Store/discovery</StoreURL></StoreFront>"
+                     "</Settings>"),
                  .appsrvIni = std::string("[ApplicationServers]\r\nDesktop=\r\nOffice=\r\n")});
   HWND main = run.WaitForWindow(L"Lanthe");
   if (!main) return 2;
@@ -125,21 +127,21 @@ int Tour(const std::wstring& folder) {
     }
   };
 
-  // The Custom ICA walk shows every page but the XenApp and Remote Desktop ones.
+  // The Custom ICA walk shows every page but the other connection types' own.
   const wchar_t* icaWalk[][2] = {{L"0", L"Welcome"},
                                  {L"1", L"Select Connection Type"},
                                  {L"2", L"Check requirements"},
                                  {L"3", L"Download software"},
                                  {L"4", L"Configure Citrix Client"},
-                                 {L"7", L"Configure Korvex User"},
-                                 {L"8", L"Configure Autologon"},
-                                 {L"9", L"Configure Shell"},
-                                 {L"10", L"Completed"}};
+                                 {L"8", L"Configure Korvex User"},
+                                 {L"9", L"Configure Autologon"},
+                                 {L"10", L"Configure Shell"},
+                                 {L"11", L"Completed"}};
   for (const auto& step : icaWalk) {
     picture(std::stoi(step[0]), step[1]);
     if (std::wstring(step[1]) != L"Completed") next();
   }
-  // Then the connection type changed, for the other two connection pages.
+  // Then the connection type changed, for the other three connection pages.
   walkTo(L"Select Connection Type", L"< Back");
   ClickButton(wizard, L"XenApp (PNAgent)");
   walkTo(L"Configure XenApp Client", L"Next >");
@@ -148,6 +150,10 @@ int Tour(const std::wstring& folder) {
   ClickButton(wizard, L"Remote Desktop Protocol");
   walkTo(L"Configure RDP Client", L"Next >");
   picture(6, L"Configure RDP Client");
+  walkTo(L"Select Connection Type", L"< Back");
+  ClickButton(wizard, L"Citrix StoreFront");
+  walkTo(L"Configure StoreFront", L"Next >");
+  picture(7, L"Configure StoreFront");
   ClickButton(wizard, L"Cancel");
   failures += KioskTour(folder);
   // The caller may not see the exit code (a Wine desktop in between): a file says it.

@@ -31,7 +31,7 @@ void SettingsDialogView::BuildControls() {
   pages = std::make_unique<toolkit::PageControl>(
       *this, Bounds{8, 8, 420, 266},
       std::vector<Text>{u"Logoff behavior", u"Connection Type", u"Custom ICA settings", u"XenApp Settings",
-                        u"RDP Settings", u"Other settings", u"Kiosk"});
+                        u"StoreFront Settings", u"RDP Settings", u"Other settings", u"Kiosk"});
   pages->OnChange = [this](toolkit::PageControl& control) { dialog_.ActivePage = control.ActivePage(); };
 
   // "Logoff behavior"
@@ -64,8 +64,9 @@ void SettingsDialogView::BuildControls() {
 
   // "Connection Type"
   rgConnectionType = std::make_unique<toolkit::RadioGroup>(
-      pages->Page(SettingsPage::kConnectionType), u"Connection Type", Bounds{8, 8, 390, 110},
-      std::vector<Text>{u"Custom ICA Connection", u"XenApp (PNAgent)", u"Remote Desktop Protocol"});
+      pages->Page(SettingsPage::kConnectionType), u"Connection Type", Bounds{8, 8, 390, 130},
+      std::vector<Text>{u"Custom ICA Connection", u"XenApp (PNAgent)", u"Remote Desktop Protocol",
+                        u"Citrix StoreFront"});
   OnChange(*rgConnectionType,
            [](toolkit::RadioGroup& g, SettingsDialogControls& s) { s.rgConnectionType = g.ItemIndex(); });
 
@@ -105,6 +106,34 @@ void SettingsDialogView::BuildControls() {
   btnXenAppViewConfig->OnClick = viewConfig(&TdlgSettings::btnXenAppViewConfigClick);
   Button1 = std::make_unique<Button>(*gboxXenAppSettings, u"View stored Config", Bounds{152, 98, 130, 25});
   Button1->OnClick = viewConfig(&TdlgSettings::Button1Click);
+
+  // "StoreFront Settings"
+  // Compact: with eight tabs in three rows the page is lower than the others' boxes.
+  gboxStoreFrontSettings = std::make_unique<GroupBox>(pages->Page(SettingsPage::kStoreFront), u"StoreFront Settings",
+                                                      Bounds{8, 6, 390, 180});
+  auto& storeFront = *gboxStoreFrontSettings;
+  lblStoreFrontStoreURL = std::make_unique<Label>(storeFront, u"Store URL:", Bounds{16, 18, 300, 13});
+  edtStoreFrontStoreURL = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 32, 358, 21});
+  OnChange(*edtStoreFrontStoreURL,
+           [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontStoreURL = e.GetText(); });
+  lblStoreFrontResource =
+      std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{16, 58, 300, 13});
+  edtStoreFrontResource = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 72, 358, 21});
+  OnChange(*edtStoreFrontResource,
+           [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontResource = e.GetText(); });
+  lblStoreFrontLauncherNote = std::make_unique<Label>(
+      storeFront, u"None: the user chooses among the store's applications", Bounds{16, 95, 358, 13});
+  lblStoreFrontCommandline = std::make_unique<Label>(storeFront, u"Commandline Parameters:", Bounds{16, 114, 300, 13});
+  edtStoreFrontCommandline = std::make_unique<toolkit::Edit>(storeFront, Bounds{16, 128, 358, 21});
+  OnChange(*edtStoreFrontCommandline,
+           [](toolkit::Edit& e, SettingsDialogControls& s) { s.edtStoreFrontCommandline = e.GetText(); });
+  lblStoreFrontWaitForClient =
+      std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{16, 158, 180, 13});
+  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{198, 154, 60, 21},
+                                                                   kWaitForClientMinimum, kWaitForClientMaximum);
+  OnChange(*speStoreFrontWaitForClient,
+           [](toolkit::SpinEdit& spin, SettingsDialogControls& s) { s.speStoreFrontWaitForClient = spin.Value(); });
+  lblStoreFrontWaitForClientUnit = std::make_unique<Label>(storeFront, u"seconds", Bounds{264, 158, 60, 13});
 
   // "RDP Settings"
   gbFileLocations = std::make_unique<GroupBox>(pages->Page(SettingsPage::kRdp), u"RDP Settings", Bounds{8, 8, 390, 110});
@@ -180,6 +209,10 @@ void SettingsDialogView::GreySetByPolicy() {
       {edtICACommandline.get(), "edtICACommandline"},
       {chkRDPFullScreen.get(), "chkRDPFullScreen"},
       {edtRDPCommandLine.get(), "edtRDPCommandLine"},
+      {edtStoreFrontStoreURL.get(), "edtStoreFrontStoreURL"},
+      {edtStoreFrontResource.get(), "edtStoreFrontResource"},
+      {edtStoreFrontCommandline.get(), "edtStoreFrontCommandline"},
+      {speStoreFrontWaitForClient.get(), "speStoreFrontWaitForClient"},
       {chkDisableTaskman.get(), "chkDisableTaskman"},
       {chkRemoveWallpaper.get(), "chkRemoveWallpaper"},
       {chkUseBackgroundColor.get(), "chkUseBackgroundColor"},
@@ -216,6 +249,10 @@ void SettingsDialogView::RenderControls() {
   edtRDPCommandLine->SetText(c.edtRDPCommandLine);
   edtICACommandline->SetText(c.edtICACommandline);
   chkCopyICASettings->SetChecked(c.chkCopyICASettings);
+  edtStoreFrontStoreURL->SetText(c.edtStoreFrontStoreURL);
+  edtStoreFrontResource->SetText(c.edtStoreFrontResource);
+  edtStoreFrontCommandline->SetText(c.edtStoreFrontCommandline);
+  speStoreFrontWaitForClient->SetValue(c.speStoreFrontWaitForClient);
   chkDisableTaskman->SetChecked(c.chkDisableTaskman);
   chkRemoveWallpaper->SetChecked(c.chkRemoveWallpaper);
   chkUseBackgroundColor->SetChecked(c.chkUseBackgroundColor);
@@ -231,6 +268,7 @@ void SettingsDialogView::RenderState() {
   gboxNoDialog->SetVisible(!dialog_.ShutdownDialogBoxVisible());
   lblBackgroundColor->SetEnabled(dialog_.BackgroundColorEnabled());
   colBackgroundColor->SetEnabled(dialog_.BackgroundColorEnabled());
+  lblStoreFrontLauncherNote->SetVisible(dialog_.StoreFrontLauncherNoteVisible());
   btnApply->SetEnabled(dialog_.ApplyEnabled());
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The settings dialog on screen: six pages of controls, OK, Cancel and Apply. The
+// The settings dialog on screen: eight pages of controls, OK, Cancel and Apply. The
 // user's changes go into TdlgSettings' Controls and its handlers; its state is
 // rendered here.
 
@@ -51,6 +51,17 @@ class SettingsDialogView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::Edit> Edit1;
   std::unique_ptr<toolkit::Button> btnXenAppViewConfig;
   std::unique_ptr<toolkit::Button> Button1;
+  std::unique_ptr<toolkit::GroupBox> gboxStoreFrontSettings;
+  std::unique_ptr<toolkit::Label> lblStoreFrontStoreURL;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontStoreURL;
+  std::unique_ptr<toolkit::Label> lblStoreFrontResource;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontResource;
+  std::unique_ptr<toolkit::Label> lblStoreFrontLauncherNote;
+  std::unique_ptr<toolkit::Label> lblStoreFrontCommandline;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontCommandline;
+  std::unique_ptr<toolkit::Label> lblStoreFrontWaitForClient;
+  std::unique_ptr<toolkit::SpinEdit> speStoreFrontWaitForClient;
+  std::unique_ptr<toolkit::Label> lblStoreFrontWaitForClientUnit;
   std::unique_ptr<toolkit::GroupBox> gbFileLocations;
   std::unique_ptr<toolkit::CheckBox> chkRDPFullScreen;
   std::unique_ptr<toolkit::Label> lblRDPCommandline;

@@ -105,11 +105,14 @@ void SetupWizardView::BuildPages() {
        Lines({u"What type of connection do you want to use?", u"", u"Korvex can be used with the following connections:",
               u"- Microsoft Remote Desktop Connection (RDP)",
               u"- Citrix Custom ICA Connection (Requires Program Neighboorhood)",
-              u"- Citrix XenApp (Requires a configured Citrix PN Agent site)"}),
-       Bounds{24, 12, 440, 90});
+              u"- Citrix XenApp (Requires a configured Citrix PN Agent site)",
+              u"- Citrix StoreFront (Requires the Citrix Workspace app)"}),
+       Bounds{24, 8, 440, 96});
+  // The items' indexes are the connection types' codes.
   rgConnectionType = std::make_unique<toolkit::RadioGroup>(
-      type, u"Connection Type", Bounds{24, 110, 300, 100},
-      std::vector<Text>{u"Remote Desktop Protocol", u"Custom ICA Connection", u"XenApp (PNAgent)"});
+      type, u"Connection Type", Bounds{24, 108, 300, 120},
+      std::vector<Text>{u"Remote Desktop Protocol", u"Custom ICA Connection", u"XenApp (PNAgent)",
+                        u"Citrix StoreFront"});
   rgConnectionType->OnClick = [this](toolkit::RadioGroup& group) {
     wizard_.rgConnectionTypeClick(group.ItemIndex());
     Render();
@@ -216,6 +219,39 @@ void SetupWizardView::BuildPages() {
   btnTestRDPConnection = std::make_unique<Button>(rdp, u"Test Connection", Bounds{24, 204, 120, 25});
   btnTestRDPConnection->OnClick = Action([this] { wizard_.btnTestRDPConnectionClick(); });
 
+  auto& storeFront = *pages[WizardPage::kStoreFrontClient];
+  text(storeFront,
+       Lines({u"To configure the Citrix StoreFront Connection:", u"- Enter the address of the store",
+              u"- Enter the published desktop or application to start"}),
+       Bounds{24, 6, 440, 42});
+  texts.push_back(std::make_unique<Label>(storeFront, u"Store URL:", Bounds{24, 52, 150, 13}));
+  edtStoreFrontStoreURL = std::make_unique<Edit>(storeFront, Bounds{24, 67, 330, 21});
+  edtStoreFrontStoreURL->OnChange = [this](Edit& edit) {
+    wizard_.edtStoreFrontStoreURLChange(edit.GetText());
+    Render();
+  };
+  texts.push_back(
+      std::make_unique<Label>(storeFront, u"Published desktop or application:", Bounds{24, 94, 200, 13}));
+  edtStoreFrontResource = std::make_unique<Edit>(storeFront, Bounds{24, 109, 330, 21});
+  edtStoreFrontResource->OnChange = [this](Edit& edit) {
+    wizard_.edtStoreFrontResourceChange(edit.GetText());
+    Render();
+  };
+  lblStoreFrontLauncherNote = std::make_unique<Label>(
+      storeFront, u"None: the user chooses among the store's applications", Bounds{24, 133, 330, 13});
+  texts.push_back(std::make_unique<Label>(storeFront, u"Commandline Parameters:", Bounds{24, 152, 150, 13}));
+  edtStoreFrontCommandline = std::make_unique<Edit>(storeFront, Bounds{24, 167, 330, 21});
+  edtStoreFrontCommandline->OnChange = [this](Edit& edit) { wizard_.edtStoreFrontCommandlineChange(edit.GetText()); };
+  texts.push_back(std::make_unique<Label>(storeFront, u"Wait for the Citrix client up to", Bounds{24, 202, 180, 13}));
+  speStoreFrontWaitForClient = std::make_unique<toolkit::SpinEdit>(storeFront, Bounds{206, 198, 60, 21},
+                                                                   kWaitForClientMinimum, kWaitForClientMaximum);
+  speStoreFrontWaitForClient->OnChange = [this](toolkit::SpinEdit& spin) {
+    wizard_.speStoreFrontWaitForClientChange(spin.Value());
+  };
+  texts.push_back(std::make_unique<Label>(storeFront, u"seconds", Bounds{272, 202, 50, 13}));
+  btnStoreFrontTest = std::make_unique<Button>(storeFront, u"Test Connection", Bounds{330, 196, 110, 25});
+  btnStoreFrontTest->OnClick = Action([this] { wizard_.btnStoreFrontTestClick(); });
+
   auto& user = *pages[WizardPage::kCreateUser];
   text(user,
        Lines({u"Korvex requires an user with limited permission to run. ",
@@ -320,6 +356,7 @@ void SetupWizardView::Render() {
   for (const auto& [status, item] : s.lvCheck) rows.push_back({status, item});
   lvCheck->SetRows(rows);
 
+  lblCitrixClient->SetCaption(s.lblCitrixClient);
   lblCitrixClient->SetVisible(s.lblCitrixClientVisible);
   urlCitrixDownload->SetVisible(s.lblCitrixClientVisible);
   BtnRunCitrixSetup->SetVisible(s.BtnRunCitrixSetupVisible);
@@ -357,6 +394,21 @@ void SetupWizardView::Render() {
   btnTestRDPConnection->SetEnabled(s.btnTestRDPConnectionEnabled);
   chkRDPFullScreen->SetChecked(s.chkRDPFullScreen);
 
+  if (edtStoreFrontStoreURL->GetText() != s.edtStoreFrontStoreURL) {
+    edtStoreFrontStoreURL->SetText(s.edtStoreFrontStoreURL);
+  }
+  if (edtStoreFrontResource->GetText() != s.edtStoreFrontResource) {
+    edtStoreFrontResource->SetText(s.edtStoreFrontResource);
+  }
+  lblStoreFrontLauncherNote->SetVisible(s.lblStoreFrontLauncherNoteVisible);
+  if (edtStoreFrontCommandline->GetText() != s.edtStoreFrontCommandline) {
+    edtStoreFrontCommandline->SetText(s.edtStoreFrontCommandline);
+  }
+  if (speStoreFrontWaitForClient->Value() != s.speStoreFrontWaitForClient) {
+    speStoreFrontWaitForClient->SetValue(s.speStoreFrontWaitForClient);
+  }
+  btnStoreFrontTest->SetEnabled(s.btnStoreFrontTestEnabled);
+
   chkUserCreate->SetChecked(s.chkUserCreate);
   if (edtUserUsername->GetText() != s.edtUserUsername) edtUserUsername->SetText(s.edtUserUsername);
   if (edtUserPassword->GetText() != s.edtUserPassword) edtUserPassword->SetText(s.edtUserPassword);
@@ -388,6 +440,10 @@ std::vector<std::pair<toolkit::Control*, const char*>> SetupWizardView::PolicyCo
           {speRDPPort.get(), "speRDPPort"},
           {cboxRDPFiles.get(), "cboxRDPFiles"},
           {chkRDPFullScreen.get(), "chkRDPFullScreen"},
+          {edtStoreFrontStoreURL.get(), "edtStoreFrontStoreURL"},
+          {edtStoreFrontResource.get(), "edtStoreFrontResource"},
+          {edtStoreFrontCommandline.get(), "edtStoreFrontCommandline"},
+          {speStoreFrontWaitForClient.get(), "speStoreFrontWaitForClient"},
           {chkUserCreate.get(), "chkUserCreate"},
           {edtUserUsername.get(), "edtUserUsername"},
           {chkRestrictKioskUser.get(), "chkRestrictKioskUser"},

@@ -1,5 +1,5 @@
 #pragma once
-// The setup wizard on screen: the title band, the eleven pages (only the current one
+// The setup wizard on screen: the title band, the twelve pages (only the current one
 // shows) and the button band. Events go to TfrmSetupWizard; its state is rendered here.
 
 #include <array>
@@ -74,6 +74,12 @@ class SetupWizardView final : public toolkit::Form, public IModalWindow {
   std::unique_ptr<toolkit::Button> btnRefreshRDPFiles;
   std::unique_ptr<toolkit::CheckBox> chkRDPFullScreen;
   std::unique_ptr<toolkit::Button> btnTestRDPConnection;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontStoreURL;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontResource;
+  std::unique_ptr<toolkit::Label> lblStoreFrontLauncherNote;
+  std::unique_ptr<toolkit::Edit> edtStoreFrontCommandline;
+  std::unique_ptr<toolkit::SpinEdit> speStoreFrontWaitForClient;
+  std::unique_ptr<toolkit::Button> btnStoreFrontTest;
   std::unique_ptr<toolkit::GroupBox> gboxUserCreateUser;
   std::unique_ptr<toolkit::CheckBox> chkUserCreate;
   std::unique_ptr<toolkit::Edit> edtUserUsername;
