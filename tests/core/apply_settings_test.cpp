@@ -91,7 +91,8 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
 }
 
 // A zip install has no event source: an elevated administrator's start registers
-// lanthe.exe as its message file, and leaves one that is there (the MSI's) alone.
+// lanthe.exe as its message file, and leaves one that is there (the MSI's) alone, but
+// not one whose file is gone.
 TEST(ApplySettings, AnElevatedStartRegistersAMissingEventSource) {
   constexpr char16_t kSource[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lanthe";
   const struct {
@@ -102,10 +103,12 @@ TEST(ApplySettings, AnElevatedStartRegistersAMissingEventSource) {
       {true, nullptr, u"C:\\Apps\\lanthe.exe"},
       {false, nullptr, nullptr},
       {true, u"C:\\Program Files\\Lanthe\\lanthe.exe", u"C:\\Program Files\\Lanthe\\lanthe.exe"},
+      {true, u"C:\\Old\\lanthe.exe", u"C:\\Apps\\lanthe.exe"},
   };
   for (const auto& c : cases) {
     MainWindowRig rig;
     rig.fake.identity.elevated = c.elevated;
+    rig.fake.files.files[u"C:\\Program Files\\Lanthe\\lanthe.exe"] = "MZ";
     if (c.registered) {
       rig.fake.registry.AddKey(RegistryRoot::LocalMachine, kSource).values[u"EventMessageFile"] =
           RegistryValue{RegistryType::kString, StringValueBytes(c.registered)};
