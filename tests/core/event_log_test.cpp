@@ -172,15 +172,6 @@ TEST(EventText, PutsEachFieldInAsItIs) {
       {EventId::kClientEnd,
        {u"C:\\100%%\\%2 %1.exe", u"1", u"2"},
        u"Client ended: C:\\100%%\\%2 %1.exe with exit code 1 after 2 s."},
-      {EventId::kServerNotAnswering,
-       {u"4", u"ts01"},
-       u"The network came up, but the server ts01 did not answer within 4 seconds: the client was started anyway."},
-      {EventId::kSettingsFileDamaged,
-       {u"a.xml"},
-       u"The settings file a.xml is damaged: Lanthe runs with its defaults, and the next save keeps the damaged file "
-       u"as a.xml.bak."},
-      {EventId::kApplyFailed, {u"The whole text, 100%."}, u"The whole text, 100%."},
-      {EventId::kReconnectChosen, {}, u"The user chose to connect again."},
       {EventId::kClientEnd, {u"x.exe", u"1"}, u"x.exe 1"},  // a field missing: the fields as they are
       {4711, {u"a", u"b"}, u"a b"},
   };
