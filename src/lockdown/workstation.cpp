@@ -174,12 +174,17 @@ void WorkstationLockdown::CheckProgramFolder(const TSettings& settings, TextView
 
 void WorkstationLockdown::RegisterEventSource(TextView programPath) {
   constexpr char16_t kSource[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lanthe";
+  // A message file that is gone (a zip install moved or deleted) leaves Event Viewer
+  // without the sentences, which it builds from the events' fields: it counts as missing.
   if (const auto known = platform_.registry.OpenKeyForReading(RegistryRoot::LocalMachine, kSource)) {
-    if (const auto file = ReadStringValue(*known, u"EventMessageFile"); file && !file->empty()) {
+    if (const auto file = ReadStringValue(*known, u"EventMessageFile");
+        file && !file->empty() && (file->find(u'%') != Text::npos || platform_.files.FileExists(*file))) {
       report_.Done(u"event source", u"\"Lanthe\" is registered, with " + *file);
       return;
     }
   }
+  // "Event Sources": EventMessageFile may be REG_SZ or REG_EXPAND_SZ (the MSI writes
+  // the latter), TypesSupported is a REG_DWORD mask of the event types.
   const auto key = platform_.registry.CreateKey(RegistryRoot::LocalMachine, kSource);
   constexpr std::uint32_t kErrorWarningInformation = 7;
   if (!key || !key->WriteString(u"EventMessageFile", programPath) ||

@@ -62,7 +62,7 @@ class WorkstationLockdown {
   // or the settings file.
   void CheckProgramFolder(const TSettings& settings, TextView programPath);
   // Registers the event source "Lanthe" with the program as its message file, as the
-  // installer does, when it is missing (a zip install).
+  // installer does, when it is missing (a zip install) or its message file is gone.
   void RegisterEventSource(TextView programPath);
 
   // Every step, in this order, each whatever became of the one before (lanthe-config

@@ -102,17 +102,13 @@ AfterAbnormalEnd DecideAfterAbnormalEnd(std::vector<std::uint64_t>& restarts, st
   return AfterAbnormalEnd::kStartAgain;
 }
 
-Text RestartedEventText(std::uint32_t exitCode, std::size_t restartsInWindow) {
-  return u"Lanthe ended abnormally (exit code " + ExitCodeText(exitCode) +
-         u") while it ran the session; it was started again (restart " + Number(restartsInWindow) + u" of at most " +
-         Number(kMostRestarts) + u" in 10 minutes).";
+EventReport RestartedEvent(std::uint32_t exitCode, std::size_t restartsInWindow) {
+  return MakeEvent(EventId::kRestarted, {ExitCodeText(exitCode), Number(restartsInWindow), Number(kMostRestarts)});
 }
 
-Text RestartGivenUpEventText(std::uint32_t exitCode, bool couldNotStart) {
-  return u"Lanthe ended abnormally (exit code " + ExitCodeText(exitCode) + u") while it ran the session, and " +
-         (couldNotStart ? Text(u"could not be started again")
-                        : u"had been started again " + Number(kMostRestarts) + u" times within 10 minutes") +
-         u": the user is logged off.";
+EventReport RestartGivenUpEvent(std::uint32_t exitCode, bool couldNotStart) {
+  if (couldNotStart) return MakeEvent(EventId::kRestartFailed, {ExitCodeText(exitCode)});
+  return MakeEvent(EventId::kRestartsUsedUp, {ExitCodeText(exitCode), Number(kMostRestarts)});
 }
 
 }  // namespace lanthe

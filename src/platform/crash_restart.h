@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/event_log.h"
 #include "platform/text.h"
 
 namespace lanthe {
@@ -52,7 +53,7 @@ enum class AfterAbnormalEnd { kStartAgain, kLogOff };
 AfterAbnormalEnd DecideAfterAbnormalEnd(std::vector<std::uint64_t>& restarts, std::uint64_t now);
 
 // The events the watcher writes: a restart, and the log-off when it gives up.
-Text RestartedEventText(std::uint32_t exitCode, std::size_t restartsInWindow);
-Text RestartGivenUpEventText(std::uint32_t exitCode, bool couldNotStart);
+EventReport RestartedEvent(std::uint32_t exitCode, std::size_t restartsInWindow);
+EventReport RestartGivenUpEvent(std::uint32_t exitCode, bool couldNotStart);
 
 }  // namespace lanthe

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/text.h"
@@ -18,26 +19,86 @@ inline constexpr char16_t kEventSource[] = u"Lanthe";
 enum class EventType { kInformation, kWarning, kError };
 
 // The events' numbers; the program's message table holds a text for each.
+//
+// Earlier versions wrote each event's whole text as its one insertion string, under
+// 1000 to 1012, and the message table shows them as that text ("%1"): a log keeps
+// such events for months. Today each fixed sentence has a number of its own, from
+// 1100 on, whose message builds the sentence from the event's fields (one insertion
+// string each), so that a query or a forwarding rule can filter on a field's
+// position. A sentence with several forms (asked or not, refused) has one number per
+// form; old event N's sentences are 1100 + 10 * (N - 1000) onwards. Only the texts
+// that have no fixed sentence (an apply step's message, the program folder's rights)
+// still carry their whole text, under their old numbers.
 namespace EventId {
+// Earlier versions' numbers.
 constexpr std::uint32_t kStarted = 1000;
 constexpr std::uint32_t kClientStarted = 1001;
 constexpr std::uint32_t kClientEnded = 1002;
 constexpr std::uint32_t kReconnect = 1003;
 constexpr std::uint32_t kExitAction = 1004;
 constexpr std::uint32_t kSettingsDamaged = 1005;
-constexpr std::uint32_t kApplyFailed = 1006;
+constexpr std::uint32_t kApplyFailed = 1006;  // still written: the whole message
 constexpr std::uint32_t kNetworkWaitTimedOut = 1007;
 constexpr std::uint32_t kPolicyOverrides = 1008;
 constexpr std::uint32_t kStartupProgramFailed = 1009;
 constexpr std::uint32_t kSessionNotEnded = 1010;
 constexpr std::uint32_t kCrashRestart = 1011;
-constexpr std::uint32_t kProgramFolderWritable = 1012;
+constexpr std::uint32_t kProgramFolderWritable = 1012;  // still written: the whole message
+
+// One number per sentence; EventMessages() says which field is which.
+constexpr std::uint32_t kStart = 1100;
+constexpr std::uint32_t kStartInDebugMode = 1101;
+constexpr std::uint32_t kStartAgain = 1102;
+constexpr std::uint32_t kStartAgainInDebugMode = 1103;
+constexpr std::uint32_t kClientStart = 1110;
+constexpr std::uint32_t kClientStartFailed = 1111;
+constexpr std::uint32_t kClientEnd = 1120;
+constexpr std::uint32_t kReconnectChosen = 1130;
+constexpr std::uint32_t kExitActionAsked = 1140;
+constexpr std::uint32_t kExitActionNothingAsked = 1141;
+constexpr std::uint32_t kExitActionRefused = 1142;
+constexpr std::uint32_t kSettingsFileDamaged = 1150;
+constexpr std::uint32_t kNoNetwork = 1170;
+constexpr std::uint32_t kServerNotAnswering = 1171;
+constexpr std::uint32_t kSetByPolicy = 1180;
+constexpr std::uint32_t kStartupProgramNotStarted = 1190;
+constexpr std::uint32_t kSessionEndCancelled = 1200;
+constexpr std::uint32_t kSessionEndNoAnswer = 1201;
+constexpr std::uint32_t kRestarted = 1210;
+constexpr std::uint32_t kRestartFailed = 1211;
+constexpr std::uint32_t kRestartsUsedUp = 1212;
 }  // namespace EventId
+
+// An event's message as the message table (lanthe_events.mc) holds it: %1 to %9 stand
+// for the fields, %% for a percent sign; nothing else is special.
+struct EventMessage {
+  std::uint32_t id;
+  EventType type;  // the kind its sentence is written as (the old numbers: any)
+  const char16_t* text;
+};
+// Every number's message, old and new, in the order of the numbers.
+std::span<const EventMessage> EventMessages() noexcept;
+
+// An event to report: its number and its fields, in their order.
+struct EventReport {
+  EventType type = EventType::kInformation;
+  std::uint32_t id = 0;
+  std::vector<Text> strings;
+};
+// The event of a fixed sentence: the kind is the sentence's.
+EventReport MakeEvent(std::uint32_t id, std::vector<Text> strings);
+// The text Event Viewer shows for an event: its message with the fields put in, as
+// FormatMessage does (a field is put in as it is, never expanded again). An unknown
+// number, or a field the event lacks, gives the fields one after the other.
+Text EventText(std::uint32_t id, std::span<const Text> strings);
+inline Text EventText(const EventReport& event) { return EventText(event.id, event.strings); }
 
 class IEventLog {
  public:
   virtual ~IEventLog() = default;
-  virtual void Report(EventType type, std::uint32_t id, TextView text) = 0;
+  virtual void Report(const EventReport& event) = 0;
+  // An event whose one field is its whole text.
+  void Report(EventType type, std::uint32_t id, TextView text) { Report(EventReport{type, id, {Text(text)}}); }
   // Waits, a little while at most, until what was reported so far is written: before
   // a step that may end the program.
   virtual void Flush() {}
@@ -54,21 +115,17 @@ class HeldEventLog final : public IEventLog {
   HeldEventLog(const HeldEventLog&) = delete;
   HeldEventLog& operator=(const HeldEventLog&) = delete;
 
-  void Report(EventType type, std::uint32_t id, TextView text) override;
+  using IEventLog::Report;
+  void Report(const EventReport& event) override;
   // Held events stay held; the rest is flushed.
   void Flush() override { events_.Flush(); }
   void Hold() noexcept { held_ = true; }
   void Release() noexcept;
 
  private:
-  struct Event {
-    EventType type;
-    std::uint32_t id;
-    Text text;
-  };
   IEventLog& events_;
   bool held_ = false;
-  std::vector<Event> kept_;
+  std::vector<EventReport> kept_;
 };
 
 // An event as the Application log keeps it.

@@ -25,7 +25,7 @@ Text ExitActionName(std::int32_t action) {
   }
 }
 
-// The parts of the session-end texts, shared with ReadSessionEndEvent.
+// Earlier versions' texts of the session's end, for ReadSessionEndEvent.
 constexpr char16_t kClientEnded[] = u"Client ended: ";
 constexpr char16_t kWithExitCode[] = u" with exit code ";
 constexpr char16_t kAfter[] = u" after ";
@@ -35,18 +35,7 @@ constexpr char16_t kNothingAsked[] = u" (nothing asked of Windows).";
 constexpr char16_t kAsked[] = u"; Lanthe asks Windows for it.";
 constexpr char16_t kRefused[] = u"; Windows refused it.";
 
-}  // namespace
-
-Text StartedEventText(const StartFacts& f) {
-  return u"Lanthe " + Text(f.version) + u" started for " + Text(f.user) +
-         (f.administrator ? u" (an administrator)" : u" (not an administrator)") +
-         (f.currentShell == CurrentShell::kLanthe ? u", as the shell" : u", not as the shell") +
-         u"; connection type " + ConnectionTypeName(f.connectionType) +
-         (f.debugMode ? u"; Debug mode is on" : u"") +
-         (f.restarted ? u"; started again after an abnormal end." : u".");
-}
-
-namespace {
+Text Number(std::uint64_t value) { return IntToText(static_cast<std::int64_t>(value)); }
 
 Text WithoutPassword(TextView commandLine, TextView password) {
   Text line(commandLine);
@@ -60,60 +49,58 @@ Text WithoutPassword(TextView commandLine, TextView password) {
 
 }  // namespace
 
-Text ClientStartedEventText(TextView commandLine, TextView password) {
-  return u"Client started: " + WithoutPassword(commandLine, password);
+EventReport StartedEvent(const StartFacts& f) {
+  const std::uint32_t id = f.restarted ? (f.debugMode ? EventId::kStartAgainInDebugMode : EventId::kStartAgain)
+                                       : (f.debugMode ? EventId::kStartInDebugMode : EventId::kStart);
+  return MakeEvent(id, {Text(f.version), Text(f.user), f.administrator ? u"an administrator" : u"not an administrator",
+                        f.currentShell == CurrentShell::kLanthe ? u"as the shell" : u"not as the shell",
+                        ConnectionTypeName(f.connectionType)});
 }
 
-Text ClientNotStartedEventText(TextView commandLine, TextView password) {
-  return u"The client could not be started: " + WithoutPassword(commandLine, password);
+EventReport ClientStartedEvent(TextView commandLine, TextView password) {
+  return MakeEvent(EventId::kClientStart, {WithoutPassword(commandLine, password)});
 }
 
-Text ClientEndedEventText(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds) {
-  const std::uint64_t seconds = milliseconds / 1000;
-  return kClientEnded + Text(program) + kWithExitCode + IntToText(exitCode) + kAfter +
-         IntToText(static_cast<std::int64_t>(seconds)) + kSeconds;
+EventReport ClientNotStartedEvent(TextView commandLine, TextView password) {
+  return MakeEvent(EventId::kClientStartFailed, {WithoutPassword(commandLine, password)});
 }
 
-Text ReconnectEventText() { return u"The user chose to connect again."; }
-
-Text ExitActionEventText(std::int32_t action, bool requested) {
-  return kExitActionPrefix + ExitActionName(action) + (requested ? kAsked : kNothingAsked);
+EventReport ClientEndedEvent(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds) {
+  return MakeEvent(EventId::kClientEnd, {Text(program), Number(exitCode), Number(milliseconds / 1000)});
 }
 
-Text ExitActionRefusedEventText(std::int32_t action) { return kExitActionPrefix + ExitActionName(action) + kRefused; }
+EventReport ReconnectEvent() { return MakeEvent(EventId::kReconnectChosen, {}); }
 
-Text SessionNotEndedEventText(std::int32_t action, bool cancelled, std::uint32_t waitedMs) {
-  Text text = u"Windows accepted the exit action " + ExitActionName(action) + u", but ";
-  if (cancelled) {
-    text += u"the end of the session was cancelled (by another program or by the user)";
-  } else {
-    text += u"did not end the session within " + IntToText(static_cast<std::int64_t>(waitedMs / 1000)) + u" s";
-  }
-  return text + u": the end-of-session step runs again.";
+EventReport ExitActionEvent(std::int32_t action, bool requested) {
+  return MakeEvent(requested ? EventId::kExitActionAsked : EventId::kExitActionNothingAsked, {ExitActionName(action)});
 }
 
-Text SettingsDamagedEventText(TextView path) {
-  return u"The settings file " + Text(path) +
-         u" is damaged: Lanthe runs with its defaults, and the next save keeps the damaged file as " + Text(path) +
-         u".bak.";
+EventReport ExitActionRefusedEvent(std::int32_t action) {
+  return MakeEvent(EventId::kExitActionRefused, {ExitActionName(action)});
 }
 
-Text NetworkWaitTimedOutEventText(std::int32_t seconds) {
-  return u"No network came up within " + IntToText(seconds) + u" seconds: the client was started without one.";
+EventReport SessionNotEndedEvent(std::int32_t action, bool cancelled, std::uint32_t waitedMs) {
+  if (cancelled) return MakeEvent(EventId::kSessionEndCancelled, {ExitActionName(action)});
+  return MakeEvent(EventId::kSessionEndNoAnswer, {ExitActionName(action), Number(waitedMs / 1000)});
 }
 
-Text ServerWaitTimedOutEventText(std::int32_t seconds, TextView server) {
-  return u"The network came up, but the server " + Text(server) + u" did not answer within " + IntToText(seconds) +
-         u" seconds: the client was started anyway.";
+EventReport SettingsDamagedEvent(TextView path) { return MakeEvent(EventId::kSettingsFileDamaged, {Text(path)}); }
+
+EventReport NetworkWaitTimedOutEvent(std::int32_t seconds) {
+  return MakeEvent(EventId::kNoNetwork, {IntToText(seconds)});
 }
 
-Text PolicyOverridesEventText(std::span<const SettingsField* const> fields) {
+EventReport ServerWaitTimedOutEvent(std::int32_t seconds, TextView server) {
+  return MakeEvent(EventId::kServerNotAnswering, {IntToText(seconds), Text(server)});
+}
+
+EventReport PolicyOverridesEvent(std::span<const SettingsField* const> fields) {
   Text names;
   for (const SettingsField* field : fields) {
     if (!names.empty()) names += u", ";
     names += Utf8ToText(field->recordName);
   }
-  return u"Settings set by policy: " + names + u".";
+  return MakeEvent(EventId::kSetByPolicy, {names});
 }
 
 namespace {
@@ -134,13 +121,12 @@ bool Cut(TextView& text, TextView suffix) {
   return true;
 }
 
-}  // namespace
-
-std::optional<SessionEndEvent> ReadSessionEndEvent(std::uint32_t id, std::span<const Text> strings) {
-  if (strings.empty()) return std::nullopt;
+// An earlier version's event: its whole text is its one string.
+std::optional<SessionEndEvent> ReadWholeText(std::uint32_t id, std::span<const Text> strings) {
+  if (strings.size() != 1) return std::nullopt;
   TextView text = strings[0];
   const TextView prefix = id == EventId::kClientEnded ? TextView(kClientEnded) : TextView(kExitActionPrefix);
-  if ((id != EventId::kClientEnded && id != EventId::kExitAction) || !text.starts_with(prefix)) return std::nullopt;
+  if (!text.starts_with(prefix)) return std::nullopt;
   text.remove_prefix(prefix.size());
   SessionEndEvent event;
   if (id == EventId::kExitAction) {
@@ -163,6 +149,35 @@ std::optional<SessionEndEvent> ReadSessionEndEvent(std::uint32_t id, std::span<c
   event.exitCode = static_cast<std::uint32_t>(*exitCode);
   event.seconds = *seconds;
   return event;
+}
+
+}  // namespace
+
+std::optional<SessionEndEvent> ReadSessionEndEvent(std::uint32_t id, std::span<const Text> strings) {
+  SessionEndEvent event;
+  switch (id) {
+    case EventId::kClientEnd: {
+      if (strings.size() != 3) return std::nullopt;
+      const auto exitCode = Digits(strings[1]);
+      const auto seconds = Digits(strings[2]);
+      if (!exitCode || *exitCode > 0xFFFFFFFFu || !seconds) return std::nullopt;
+      event.clientEnded = true;
+      event.program = strings[0];
+      event.exitCode = static_cast<std::uint32_t>(*exitCode);
+      event.seconds = *seconds;
+      return event;
+    }
+    case EventId::kExitActionAsked:
+    case EventId::kExitActionNothingAsked:
+    case EventId::kExitActionRefused:
+      if (strings.size() != 1) return std::nullopt;
+      event.action = strings[0];
+      event.refused = id == EventId::kExitActionRefused;
+      return event;
+    case EventId::kClientEnded:
+    case EventId::kExitAction: return ReadWholeText(id, strings);
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace lanthe

@@ -179,20 +179,17 @@ void TfrmMain::RunAndWait(const CommandLine& commandLine) {
   const std::uint32_t exitCode =
       platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true, [&] {
         started = true;
-        events_.Report(EventType::kInformation, EventId::kClientStarted,
-                       ClientStartedEventText(line, Settings.Autologon.Password));
+        events_.Report(ClientStartedEvent(line, Settings.Autologon.Password));
         ClientStarted();
       });
   if (!started) {
-    events_.Report(EventType::kError, EventId::kClientStarted,
-                   ClientNotStartedEventText(line, Settings.Autologon.Password));
+    events_.Report(ClientNotStartedEvent(line, Settings.Autologon.Password));
     // Nothing is held back behind it either (the XenApp launcher may stay open for hours).
     ReleaseStartBehindClient();
     return;
   }
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
-  events_.Report(EventType::kInformation, EventId::kClientEnded,
-                 ClientEndedEventText(commandLine.program, exitCode, ended >= began ? ended - began : 0));
+  events_.Report(ClientEndedEvent(commandLine.program, exitCode, ended >= began ? ended - began : 0));
 }
 
 void TfrmMain::RunRDPClient() { RunAndWait(RdpCommandLine(Settings)); }
@@ -318,8 +315,7 @@ void TfrmMain::WaitForNetwork() {
   windows_.networkWaitWindow.ShowModal();
   if (wait.End() == NetworkWaitEnd::kTimeUp) {
     const Text server = wait.UnansweredServer();
-    events_.Report(EventType::kWarning, EventId::kNetworkWaitTimedOut,
-                   server.empty() ? NetworkWaitTimedOutEventText(seconds) : ServerWaitTimedOutEventText(seconds, server));
+    events_.Report(server.empty() ? NetworkWaitTimedOutEvent(seconds) : ServerWaitTimedOutEvent(seconds, server));
   }
 }
 
@@ -372,8 +368,7 @@ bool TfrmMain::AdoptEarlierClient() {
   const std::uint64_t began = platform_.clock.NowMilliseconds();
   if (const auto exitCode = platform_.crashWatcher.WaitForEarlierClient()) {
     const std::uint64_t ended = platform_.clock.NowMilliseconds();
-    events_.Report(EventType::kInformation, EventId::kClientEnded,
-                   ClientEndedEventText(u"the client of the program before", *exitCode, ended - began));
+    events_.Report(ClientEndedEvent(u"the client of the program before", *exitCode, ended - began));
   }
   return true;
 }
@@ -426,7 +421,7 @@ void TfrmMain::RunConnection() {
     if (outcome == ExitOutcome::kRefused || outcome == ExitOutcome::kCancelled) Unhide();
     if (outcome != ExitOutcome::kReconnect) return;
     cancelsInARow_ = 0;
-    events_.Report(EventType::kInformation, EventId::kReconnect, ReconnectEventText());
+    events_.Report(ReconnectEvent());
   }
 }
 
@@ -484,7 +479,7 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   const auto flags = DebugMode ? std::nullopt : ExitWindowsFlagsFor(action);
   if (action > 0) {
     // Before Windows is asked: a session that ends may take the program with it.
-    events_.Report(EventType::kInformation, EventId::kExitAction, ExitActionEventText(action, flags.has_value()));
+    events_.Report(ExitActionEvent(action, flags.has_value()));
     events_.Flush();
   }
   if (!flags) {
@@ -497,7 +492,7 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   // Windows' questions about the session's end go to top-level windows.
   host_.EnsureMainWindow();
   if (!platform_.power.ShutdownWindows(*flags)) {
-    events_.Report(EventType::kWarning, EventId::kExitAction, ExitActionRefusedEventText(action));
+    events_.Report(ExitActionRefusedEvent(action));
     RearmCrashWatcher();
     // Ending the program now would leave the user before a screen without any shell.
     platform_.messages.ShowMessage(PowerActionRefused(action));
@@ -523,8 +518,7 @@ ExitOutcome TfrmMain::AwaitWindowsAnswer(std::int32_t action) {
   } while (asked);  // asked, but not yet told: the other programs get as long again
   if (windowsAnswer_ == WindowsAnswer::kEnded || host_.TerminationRequested()) return ExitOutcome::kTerminating;
   ++cancelsInARow_;
-  events_.Report(EventType::kWarning, EventId::kSessionNotEnded,
-                 SessionNotEndedEventText(action, windowsAnswer_ == WindowsAnswer::kCancelled, waited));
+  events_.Report(SessionNotEndedEvent(action, windowsAnswer_ == WindowsAnswer::kCancelled, waited));
   // A cancel that Windows told has raised the watcher already.
   if (windowsAnswer_ == WindowsAnswer::kNone) RearmCrashWatcher();
   return ExitOutcome::kCancelled;
@@ -573,17 +567,14 @@ void TfrmMain::LoadSettings() {
   const SettingsLoadOutcome outcome = lanthe::LoadSettings(xmlSettings_, Settings, platform_.messages, wizard);
   readPolicies();
 
-  events_.Report(
-      EventType::kInformation, EventId::kStarted,
-      StartedEventText({Version, platform_.identity.GetCurrentUserName(), platform_.identity.IsAdministrator(),
-                        Settings.CurrentShell, Settings.ConnectionType, DebugMode,
-                        platform_.crashWatcher.Restarted()}));
+  events_.Report(StartedEvent({Version, platform_.identity.GetCurrentUserName(), platform_.identity.IsAdministrator(),
+                               Settings.CurrentShell, Settings.ConnectionType, DebugMode,
+                               platform_.crashWatcher.Restarted()}));
   if (outcome == SettingsLoadOutcome::kRejected) {
-    events_.Report(EventType::kWarning, EventId::kSettingsDamaged,
-                   SettingsDamagedEventText(SettingsFilePath(Settings)));
+    events_.Report(SettingsDamagedEvent(SettingsFilePath(Settings)));
   }
   if (!policies_.empty()) {
-    events_.Report(EventType::kInformation, EventId::kPolicyOverrides, PolicyOverridesEventText(policies_.Fields()));
+    events_.Report(PolicyOverridesEvent(policies_.Fields()));
   }
 }
 

@@ -94,9 +94,8 @@ class LogOnPrograms {
  private:
   bool Start(const RunKey& key, TextView name, TextView command, bool wait) {
     if (processes_.StartCommandLine(command, wait)) return true;
-    events_.Report(EventType::kWarning, EventId::kStartupProgramFailed,
-                   u"The log-on's program \"" + (name.empty() ? Text(u"(Default)") : Text(name)) + u"\" (" +
-                       KeyName(key) + u") could not be started: " + Text(command));
+    events_.Report(MakeEvent(EventId::kStartupProgramNotStarted,
+                             {name.empty() ? Text(u"(Default)") : Text(name), KeyName(key), Text(command)}));
     return false;
   }
 

@@ -72,11 +72,13 @@ struct Kiosk {
     }
     // The last session, newest event first, in the texts the program writes.
     machine.eventHistory.logged = std::vector<LoggedEvent>{
-        {EventId::kClientStarted, EventType::kInformation, kLastEnd + 90, {u"Client started: mstsc.exe /f"}},
-        {EventId::kExitAction, EventType::kInformation, kLastEnd, {ExitActionEventText(ExitAction::kLogOff, true)}},
-        {EventId::kClientEnded, EventType::kInformation, kLastEnd,
-         {ClientEndedEventText(u"\"C:\\Windows\\system32\\mstsc.exe\"", 0, 3'600'400)}},
+        Logged(ClientStartedEvent(u"mstsc.exe /f", u""), kLastEnd + 90),
+        Logged(ExitActionEvent(ExitAction::kLogOff, true), kLastEnd),
+        Logged(ClientEndedEvent(u"\"C:\\Windows\\system32\\mstsc.exe\"", 0, 3'600'400), kLastEnd),
     };
+  }
+  static LoggedEvent Logged(const EventReport& event, std::int64_t time) {
+    return LoggedEvent{event.id, event.type, time, event.strings};
   }
   static constexpr std::int64_t kLastEnd = 1740848520;  // 2025-03-01 17:02 UTC
 
@@ -162,12 +164,14 @@ TEST_F(KioskStatusTest, WhatCannotBeReadWithoutFullRightsIsUnknownAndNoProblem) 
 // business, and none found is no problem either.
 TEST_F(KioskStatusTest, TheLastSessionIsTheNewestClientsEndWithTheExitActionAfterIt) {
   const auto ended = [](std::uint32_t code, std::int64_t time) {
-    return LoggedEvent{EventId::kClientEnded, EventType::kInformation, time,
-                       {ClientEndedEventText(u"C:\\Program Files\\Citrix\\wfcrun32.exe", code, 42'000)}};
+    return Logged(ClientEndedEvent(u"C:\\Program Files\\Citrix\\wfcrun32.exe", code, 42'000), time);
   };
-  const LoggedEvent refused{EventId::kExitAction, EventType::kWarning, kLastEnd,
-                            {ExitActionRefusedEventText(ExitAction::kPowerOff)}};
-  const LoggedEvent older{EventId::kExitAction, EventType::kInformation, 0, {ExitActionEventText(2, true)}};
+  const LoggedEvent refused = Logged(ExitActionRefusedEvent(ExitAction::kPowerOff), kLastEnd);
+  // An earlier version's events, their whole text in one string.
+  const LoggedEvent older{EventId::kExitAction, EventType::kInformation, 0,
+                          {u"Exit action: restart; Lanthe asks Windows for it."}};
+  const LoggedEvent olderEnd{EventId::kClientEnded, EventType::kInformation, 0,
+                             {u"Client ended: C:\\Citrix\\wfcrun32.exe with exit code 0 after 7 s."}};
   const struct {
     std::vector<LoggedEvent> logged;
     const char* line;
@@ -177,6 +181,8 @@ TEST_F(KioskStatusTest, TheLastSessionIsTheNewestClientsEndWithTheExitActionAfte
        "after 42 s; exit action power off, refused by Windows"},
       {{ended(1, 0), older}, "ok       last session: wfcrun32.exe ended 1970-01-01 00:00 UTC with exit code 1 after "
                              "42 s; no exit action since"},
+      {{older, olderEnd},
+       "ok       last session: wfcrun32.exe ended 1970-01-01 00:00 UTC with exit code 0 after 7 s; exit action restart"},
       {{older, {EventId::kClientEnded, EventType::kInformation, 0, {u"Client ended: in another form"}}},
        "unknown  last session: the Application log holds no client's end from Lanthe"},
       {{}, "unknown  last session: the Application log holds no client's end from Lanthe"},

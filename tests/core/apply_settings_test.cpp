@@ -90,6 +90,41 @@ TEST_F(ApplySettingsTest, AnAdministratorsRunReachesEveryPlace) {
   EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+// A zip install has no event source: an elevated administrator's start registers
+// lanthe.exe as its message file, and leaves one that is there (the MSI's) alone, but
+// not one whose file is gone.
+TEST(ApplySettings, AnElevatedStartRegistersAMissingEventSource) {
+  constexpr char16_t kSource[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lanthe";
+  const struct {
+    bool elevated;
+    const char16_t* registered;  // the message file there before, or none
+    const char16_t* after;
+  } cases[] = {
+      {true, nullptr, u"C:\\Apps\\lanthe.exe"},
+      {false, nullptr, nullptr},
+      {true, u"C:\\Program Files\\Lanthe\\lanthe.exe", u"C:\\Program Files\\Lanthe\\lanthe.exe"},
+      {true, u"C:\\Old\\lanthe.exe", u"C:\\Apps\\lanthe.exe"},
+  };
+  for (const auto& c : cases) {
+    MainWindowRig rig;
+    rig.fake.identity.elevated = c.elevated;
+    rig.fake.files.files[u"C:\\Program Files\\Lanthe\\lanthe.exe"] = "MZ";
+    if (c.registered) {
+      rig.fake.registry.AddKey(RegistryRoot::LocalMachine, kSource).values[u"EventMessageFile"] =
+          RegistryValue{RegistryType::kString, StringValueBytes(c.registered)};
+    }
+    rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    rig.main.ApplySettings();
+    const RegistryValue* file = rig.fake.registry.Value(RegistryRoot::LocalMachine, kSource, u"EventMessageFile");
+    EXPECT_EQ(file ? std::optional(file->data) : std::nullopt,
+              c.after ? std::optional(StringValueBytes(c.after)) : std::nullopt)
+        << c.elevated;
+    if (c.after && !c.registered) {
+      EXPECT_NE(rig.fake.registry.Value(RegistryRoot::LocalMachine, kSource, u"TypesSupported"), nullptr);
+    }
+  }
+}
+
 TEST_F(ApplySettingsTest, AutologonOffWritesOnlyItsSwitchAndKeepsTheOldAccount) {
   fake.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values[u"DefaultUsername"] =
       RegistryValue{RegistryType::kString, StringValueBytes(u"earlier")};

@@ -46,10 +46,10 @@ TEST(CrashRestart, ThreeRestartsInTenMinutesThenALogOff) {
     EXPECT_EQ(DecideAfterAbnormalEnd(restarts, c.now), c.decision) << c.before.size();
     EXPECT_EQ(restarts, c.after);
   }
-  EXPECT_EQ(RestartedEventText(0xC0000005, 2),
+  EXPECT_EQ(EventText(RestartedEvent(0xC0000005, 2)),
             u"Lanthe ended abnormally (exit code 0xC0000005) while it ran the session; it was started again "
             u"(restart 2 of at most 3 in 10 minutes).");
-  EXPECT_EQ(RestartGivenUpEventText(1, false),
+  EXPECT_EQ(EventText(RestartGivenUpEvent(1, false)),
             u"Lanthe ended abnormally (exit code 1) while it ran the session, and had been started again 3 times "
             u"within 10 minutes: the user is logged off.");
 }

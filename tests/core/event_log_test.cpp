@@ -46,16 +46,19 @@ TEST_F(EventLogTest, ASessionIsReportedInItsOrder) {
   const std::string client = "\"C:\\Windows\\system32\\mstsc.exe\"";
   EXPECT_EQ(Events(),
             (std::vector<std::string>{
-                "info 1000 Lanthe 1.2.3 started for kiosk (not an administrator), as the shell; connection type "
+                "info 1100 Lanthe 1.2.3 started for kiosk (not an administrator), as the shell; connection type "
                 "Remote Desktop.",
-                "info 1001 Client started: " + client + " /V:ts01:3389 /f",
-                "info 1002 Client ended: " + client + " with exit code 0 after 65 s.",
-                "info 1003 The user chose to connect again.",
-                "info 1001 Client started: " + client + " /V:ts01:3389 /f",
-                "info 1002 Client ended: " + client + " with exit code 3 after 65 s.",
-                "info 1004 Exit action: log off; Lanthe asks Windows for it.",
+                "info 1110 Client started: " + client + " /V:ts01:3389 /f",
+                "info 1120 Client ended: " + client + " with exit code 0 after 65 s.",
+                "info 1130 The user chose to connect again.",
+                "info 1110 Client started: " + client + " /V:ts01:3389 /f",
+                "info 1120 Client ended: " + client + " with exit code 3 after 65 s.",
+                "info 1140 Exit action: log off; Lanthe asks Windows for it.",
             }));
   EXPECT_EQ(beforeTheRequest, Events().size()) << "the exit action is in the log before Windows is asked";
+  EXPECT_EQ(fake.events.fields[2], (std::vector<Text>{Utf8ToText(client), u"0", u"65"})) << "each field on its own";
+  EXPECT_EQ(fake.events.fields[0],
+            (std::vector<Text>{u"1.2.3", u"kiosk", u"not an administrator", u"as the shell", u"Remote Desktop"}));
 }
 
 TEST_F(EventLogTest, AStartWritesNothingBeforeItsClientHasStarted) {
@@ -71,8 +74,8 @@ TEST_F(EventLogTest, AStartWritesNothingBeforeItsClientHasStarted) {
   ASSERT_EQ(atEachStart.size(), 2u);
   EXPECT_EQ(atEachStart[0], 0u) << "the start's events wait for the client";
   ASSERT_EQ(whileRunning.size(), 2u) << "then go out in their order";
-  EXPECT_EQ(whileRunning[0].rfind("info 1000 ", 0), 0u);
-  EXPECT_EQ(whileRunning[1].rfind("info 1001 ", 0), 0u);
+  EXPECT_EQ(whileRunning[0].rfind("info 1100 ", 0), 0u);
+  EXPECT_EQ(whileRunning[1].rfind("info 1110 ", 0), 0u);
   EXPECT_EQ(atEachStart[1], 4u) << "a reconnect's events are not held";
 
   // A start without a client hands them on when it is over.
@@ -80,7 +83,7 @@ TEST_F(EventLogTest, AStartWritesNothingBeforeItsClientHasStarted) {
   administrator.fake.files.files[kSettingsPath] = "<Settings><RDP></RDX></Settings>";
   administrator.main.FormCreate(u"C:\\Apps\\lanthe.exe");
   administrator.main.ApplicationStart();
-  EXPECT_EQ(administrator.fake.events.ids, (std::vector<std::uint32_t>{EventId::kStarted, EventId::kSettingsDamaged}));
+  EXPECT_EQ(administrator.fake.events.ids, (std::vector<std::uint32_t>{EventId::kStart, EventId::kSettingsFileDamaged}));
 }
 
 TEST_F(EventLogTest, AClientThatCannotStartHoldsNothingBackBehindIt) {
@@ -91,12 +94,12 @@ TEST_F(EventLogTest, AClientThatCannotStartHoldsNothingBackBehindIt) {
   LogOn("<ConnectionType>2</ConnectionType><XenApp><CopyXenAppSettings>False</CopyXenAppSettings></XenApp>"
         "<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<CitrixLogOff>2</CitrixLogOff>");
-  EXPECT_EQ(whileTheLauncherShows, (std::vector<std::uint32_t>{EventId::kStarted, EventId::kClientStarted}));
-  EXPECT_EQ(std::count(fake.events.ids.begin(), fake.events.ids.end(), EventId::kClientEnded), 0)
+  EXPECT_EQ(whileTheLauncherShows, (std::vector<std::uint32_t>{EventId::kStart, EventId::kClientStartFailed}));
+  EXPECT_EQ(std::count(fake.events.ids.begin(), fake.events.ids.end(), EventId::kClientEnd), 0)
       << "no client ended that never started";
   ASSERT_GE(Events().size(), 2u);
   EXPECT_EQ(Events()[1],
-            "error 1001 The client could not be started: \"C:\\Program Files\\Citrix\\ICA Client\\pnagent.exe\" ");
+            "error 1111 The client could not be started: \"C:\\Program Files\\Citrix\\ICA Client\\pnagent.exe\" ");
 }
 
 TEST(HeldEventLog, KeepsWhatIsHeldInOrderAndHandsItOnAtTheLatestWhenItGoes) {
@@ -116,38 +119,63 @@ TEST(HeldEventLog, KeepsWhatIsHeldInOrderAndHandsItOnAtTheLatestWhenItGoes) {
   EXPECT_EQ(log.ids.size(), 3u + 64u) << "released as it goes, a runaway hold kept to its bound";
 }
 
-// "lanthe-config status" reads the session's end back from the texts written here.
-TEST(SessionEndEvent, ReadsBackWhatTheClientsEndAndTheExitActionWrote) {
+// "lanthe-config status" reads the session's end back from today's fields and from
+// the whole texts that earlier versions wrote (a log keeps them for months).
+TEST(SessionEndEvent, ReadsBackTheClientsEndAndTheExitActionOfEitherForm) {
   const Text odd = u"C:\\x with exit code 5 after 3 s.\\c.exe";  // a path may hold the texts' words
+  const auto event = [](const EventReport& e) { return std::pair{e.id, e.strings}; };
   const struct {
-    std::uint32_t id;
-    Text text;
+    std::pair<std::uint32_t, std::vector<Text>> logged;
     std::optional<std::string> read;  // "client <program> <code> <seconds>" or "action <name> [refused]"
   } cases[] = {
-      {EventId::kClientEnded, ClientEndedEventText(u"\"C:\\a b\\mstsc.exe\"", 0xC000013A, 61'999),
+      {event(ClientEndedEvent(u"\"C:\\a b\\mstsc.exe\"", 0xC000013A, 61'999)),
        "client \"C:\\a b\\mstsc.exe\" 3221225786 61"},
-      {EventId::kClientEnded, ClientEndedEventText(odd, 7, 0), "client " + TextToUtf8(odd) + " 7 0"},
-      {EventId::kExitAction, ExitActionEventText(ExitAction::kRestart, true), "action restart"},
-      {EventId::kExitAction, ExitActionEventText(ExitAction::kShutdown, false), "action shut down"},
-      {EventId::kExitAction, ExitActionRefusedEventText(ExitAction::kLogOff), "action log off refused"},
-      {EventId::kExitAction, ClientEndedEventText(u"x", 0, 0), std::nullopt},
-      {EventId::kReconnect, ExitActionEventText(ExitAction::kLogOff, true), std::nullopt},
-      {EventId::kClientEnded, u"Client ended: x with exit code 99999999999 after 1 s.", std::nullopt},
-      {EventId::kClientEnded, u"Client ended: x with exit code 1 after s.", std::nullopt},
+      {event(ClientEndedEvent(odd, 7, 0)), "client " + TextToUtf8(odd) + " 7 0"},
+      {event(ExitActionEvent(ExitAction::kRestart, true)), "action restart"},
+      {event(ExitActionEvent(ExitAction::kShutdown, false)), "action shut down"},
+      {event(ExitActionRefusedEvent(ExitAction::kLogOff)), "action log off refused"},
+      {event(ReconnectEvent()), std::nullopt},
+      {{EventId::kClientEnd, {u"x", u"99999999999", u"1"}}, std::nullopt},
+      {{EventId::kClientEnd, {u"x", u"1"}}, std::nullopt},
+      {{EventId::kExitActionAsked, {}}, std::nullopt},
+      {{EventId::kClientEnded, {u"Client ended: " + odd + u" with exit code 7 after 0 s."}},
+       "client " + TextToUtf8(odd) + " 7 0"},
+      {{EventId::kExitAction, {u"Exit action: restart; Lanthe asks Windows for it."}}, "action restart"},
+      {{EventId::kExitAction, {u"Exit action: shut down (nothing asked of Windows)."}}, "action shut down"},
+      {{EventId::kExitAction, {u"Exit action: log off; Windows refused it."}}, "action log off refused"},
+      {{EventId::kExitAction, {u"Client ended: x with exit code 0 after 0 s."}}, std::nullopt},
+      {{EventId::kClientEnded, {u"Client ended: x with exit code 99999999999 after 1 s."}}, std::nullopt},
+      {{EventId::kClientEnded, {u"Client ended: x with exit code 1 after s."}}, std::nullopt},
+      {{EventId::kClientEnded, {}}, std::nullopt},
   };
   for (const auto& c : cases) {
-    const std::vector<Text> strings{c.text};
-    const auto event = ReadSessionEndEvent(c.id, strings);
+    const auto end = ReadSessionEndEvent(c.logged.first, c.logged.second);
     std::optional<std::string> read;
-    if (event && event->clientEnded) {
-      read = "client " + TextToUtf8(event->program) + " " + std::to_string(event->exitCode) + " " +
-             std::to_string(event->seconds);
-    } else if (event) {
-      read = "action " + TextToUtf8(event->action) + (event->refused ? " refused" : "");
+    if (end && end->clientEnded) {
+      read = "client " + TextToUtf8(end->program) + " " + std::to_string(end->exitCode) + " " +
+             std::to_string(end->seconds);
+    } else if (end) {
+      read = "action " + TextToUtf8(end->action) + (end->refused ? " refused" : "");
     }
-    EXPECT_EQ(read, c.read) << TextToUtf8(c.text);
+    EXPECT_EQ(read, c.read) << c.logged.first << " " << TextToUtf8(EventText(c.logged.first, c.logged.second));
   }
-  EXPECT_FALSE(ReadSessionEndEvent(EventId::kClientEnded, {})) << "an event without strings";
+}
+
+// What Event Viewer shows is the message with each field put in as it is: a field
+// that looks like an insert or holds a percent sign stays so.
+TEST(EventText, PutsEachFieldInAsItIs) {
+  const struct {
+    std::uint32_t id;
+    std::vector<Text> fields;
+    Text shown;
+  } cases[] = {
+      {EventId::kClientEnd,
+       {u"C:\\100%%\\%2 %1.exe", u"1", u"2"},
+       u"Client ended: C:\\100%%\\%2 %1.exe with exit code 1 after 2 s."},
+      {EventId::kClientEnd, {u"x.exe", u"1"}, u"x.exe 1"},  // a field missing: the fields as they are
+      {4711, {u"a", u"b"}, u"a b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EventText(c.id, c.fields), c.shown) << c.id;
 }
 
 TEST_F(EventLogTest, NoPasswordIsEverReported) {
@@ -163,8 +191,8 @@ TEST_F(EventLogTest, ARefusedPowerActionIsAWarningAndDebugModeAsksNothing) {
   fake.power.refusals = 1;
   LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<CitrixLogOff>1</CitrixLogOff>");
-  EXPECT_TRUE(Reported("warning 1004 Exit action: power off; Windows refused it."));
-  EXPECT_EQ(std::count(Events().begin(), Events().end(), "info 1004 Exit action: power off; Lanthe asks Windows for it."),
+  EXPECT_TRUE(Reported("warning 1142 Exit action: power off; Windows refused it."));
+  EXPECT_EQ(std::count(Events().begin(), Events().end(), "info 1140 Exit action: power off; Lanthe asks Windows for it."),
             2)
       << "asked again";
 
@@ -177,7 +205,7 @@ TEST_F(EventLogTest, ARefusedPowerActionIsAWarningAndDebugModeAsksNothing) {
   debug.main.ApplicationStart();
   const auto& events = debug.fake.events.reported;
   EXPECT_NE(events.front().find("Debug mode is on."), std::string::npos) << events.front();
-  EXPECT_EQ(events.back(), "info 1004 Exit action: log off (nothing asked of Windows).");
+  EXPECT_EQ(events.back(), "info 1141 Exit action: log off (nothing asked of Windows).");
 }
 
 TEST_F(EventLogTest, ADamagedFileAndPolicyOverridesAreReportedAfterTheStart) {
@@ -189,10 +217,10 @@ TEST_F(EventLogTest, ADamagedFileAndPolicyOverridesAreReportedAfterTheStart) {
   main.FormCreate(u"C:\\Apps\\lanthe.exe");
   main.ApplicationStart();
   ASSERT_GE(Events().size(), 3u);
-  EXPECT_EQ(fake.events.ids[0], EventId::kStarted);
-  EXPECT_EQ(Events()[1], "warning 1005 The settings file C:\\Apps\\settings.xml is damaged: Lanthe runs with its "
+  EXPECT_EQ(fake.events.ids[0], EventId::kStart);
+  EXPECT_EQ(Events()[1], "warning 1150 The settings file C:\\Apps\\settings.xml is damaged: Lanthe runs with its "
                          "defaults, and the next save keeps the damaged file as C:\\Apps\\settings.xml.bak.");
-  EXPECT_EQ(Events()[2], "info 1008 Settings set by policy: ConnectionType, RDP.Connection.");
+  EXPECT_EQ(Events()[2], "info 1180 Settings set by policy: ConnectionType, RDP.Connection.");
 }
 
 TEST_F(EventLogTest, EveryFailingApplyStepIsReported) {
@@ -231,7 +259,7 @@ TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
   fake.network.up = false;
   LogOn("<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
         "<WaitForNetwork>4</WaitForNetwork>");
-  EXPECT_TRUE(Reported("warning 1007 No network came up within 4 seconds: the client was started without one."));
+  EXPECT_TRUE(Reported("warning 1170 No network came up within 4 seconds: the client was started without one."));
 
   // An interface, but a name server that never answers: the event names the server.
   MainWindowRig other;
@@ -244,7 +272,7 @@ TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
   other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
   other.main.ApplicationStart();
   EXPECT_NE(std::find(other.fake.events.reported.begin(), other.fake.events.reported.end(),
-                      "warning 1007 The network came up, but the server ts01 did not answer within 4 seconds: the "
+                      "warning 1171 The network came up, but the server ts01 did not answer within 4 seconds: the "
                       "client was started anyway."),
             other.fake.events.reported.end());
   EXPECT_EQ(other.fake.processes.runs.size(), 1u);

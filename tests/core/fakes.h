@@ -641,16 +641,21 @@ class FakeDesktop final : public IDesktop {
   std::vector<std::string> calls;
 };
 
-// Every event reported, in order, as "<type> <id> <text>" (type: info, warning, error).
+// Every event reported, in order, as "<type> <id> <text>" (type: info, warning, error;
+// the text as Event Viewer shows it), and its fields.
 class FakeEventLog final : public IEventLog {
  public:
-  void Report(EventType type, std::uint32_t id, TextView text) override {
+  using IEventLog::Report;
+  void Report(const EventReport& event) override {
+    const EventType type = event.type;
     const char* kind = type == EventType::kInformation ? "info" : type == EventType::kWarning ? "warning" : "error";
-    reported.push_back(std::string(kind) + " " + std::to_string(id) + " " + TextToUtf8(text));
-    ids.push_back(id);
+    reported.push_back(std::string(kind) + " " + std::to_string(event.id) + " " + TextToUtf8(EventText(event)));
+    ids.push_back(event.id);
+    fields.push_back(event.strings);
   }
   std::vector<std::string> reported;
   std::vector<std::uint32_t> ids;
+  std::vector<std::vector<Text>> fields;
 };
 
 // The Application log as a test fills it, newest event first, or (nullopt) a log that

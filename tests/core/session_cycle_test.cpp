@@ -531,11 +531,11 @@ TEST_F(SessionEndTest, ACancelledAutomaticActionIsAskedAgainAfterAPauseAndAfterT
       << "Windows' answer, a pause before the automatic action again, and no pause before the user's choice";
   EXPECT_EQ(rig.shutdownWindow.shows, 1) << "the dialog, although it is switched off";
   EXPECT_EQ(Warnings(), (std::vector<std::string>{
-                            "warning 1010 Windows accepted the exit action log off, but the end of the session was "
+                            "warning 1200 Windows accepted the exit action log off, but the end of the session was "
                             "cancelled (by another program or by the user): the end-of-session step runs again.",
-                            "warning 1010 Windows accepted the exit action log off, but the end of the session was "
+                            "warning 1200 Windows accepted the exit action log off, but the end of the session was "
                             "cancelled (by another program or by the user): the end-of-session step runs again.",
-                            "warning 1010 Windows accepted the exit action log off, but did not end the session "
+                            "warning 1201 Windows accepted the exit action log off, but did not end the session "
                             "within 60 s: the end-of-session step runs again.",
                         }));
   EXPECT_EQ(host.events.back(), "terminate");

@@ -90,9 +90,9 @@ TEST(StartupPrograms, RunOnceWaitsAndGoesRunStartsAndTheMachinesRunOnceNeedsAnAd
     }
     EXPECT_EQ(ran, expected);
     EXPECT_EQ(events.reported, (std::vector<std::string>{
-                                   "warning 1009 The log-on's program \"*!retry\" (HKEY_CURRENT_USER\\Software\\"
+                                   "warning 1190 The log-on's program \"*!retry\" (HKEY_CURRENT_USER\\Software\\"
                                    "Microsoft\\Windows\\CurrentVersion\\RunOnce) could not be started: missing-once.exe",
-                                   "warning 1009 The log-on's program \"Missing\" (HKEY_LOCAL_MACHINE\\Software\\"
+                                   "warning 1190 The log-on's program \"Missing\" (HKEY_LOCAL_MACHINE\\Software\\"
                                    "WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run) could not be started: "
                                    "missing-run.exe"}));
   }

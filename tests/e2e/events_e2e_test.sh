@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The events of a kiosk's session as the Event Log gets them, in their order. Wine
-# writes nothing to any log, but its debug channel "eventlog" shows each reported
-# text on the program's standard error (trace for information, warn and err for the
+# The events of a kiosk's session as the Event Log gets them, in their order, each
+# with its number and its fields. Wine writes nothing to any log, but its debug
+# channels show each call: "fixme:advapi" the event's number, then "eventlog" each
+# insertion string on a line of its own (trace for information, warn and err for the
 # others).
 #   events_e2e_test.sh LANTHE-TEST.EXE FAKE-MSTSC.EXE
 set -u
@@ -28,19 +29,31 @@ XML
 # which the test build only records.
 (cd "$work" && LANTHE_TEST_ADMINISTRATOR=0 LANTHE_TEST_GROUP_POLICY=registry LANTHE_TEST_NETWORK_UP_AFTER_MS=0 \
   LANTHE_TEST_POWER_LOG="$(lanthe_winepath -w "$work/power.log")" LANTHE_FAKE_CLIENT_EXIT_AFTER_MS=300 \
-  LANTHE_FAKE_CLIENT_LOG="$(lanthe_winepath -w "$work/clients.log")" WINEDEBUG=-all,+eventlog \
+  LANTHE_FAKE_CLIENT_LOG="$(lanthe_winepath -w "$work/clients.log")" WINEDEBUG=-all,+eventlog,fixme+advapi \
   timeout 60 wine lanthe.exe >"$work/stdout.txt" 2>"$work/stderr.txt" </dev/null)
 status=$?
 [[ $status == 0 ]] || fail "lanthe.exe ended with $status"
 
-# Wine writes each text escaped: \\ for a backslash (shown here as /), \" for a quote.
-mapfile -t events < <(tr -d '\r' <"$work/stderr.txt" | sed -n 's/^.*:eventlog:ReportEventW L"\(.*\)"$/\1/p' |
-  sed 's/\\\\/\//g; s/\\"/"/g')
+# One line per event: "<number>|<field>|<field>...". Wine writes each string escaped:
+# \\ for a backslash (shown here as /), \" for a quote.
+mapfile -t events < <(tr -d '\r' <"$work/stderr.txt" | awk '
+  function number(hex,   n, i) {
+    for (i = 3; i <= length(hex); i++) n = n * 16 + index("0123456789abcdef", substr(hex, i, 1)) - 1
+    return n
+  }
+  /fixme:advapi:ReportEventW / {
+    if (event != "") print event
+    split($0, call, ","); event = number(call[4]); next
+  }
+  /:eventlog:ReportEventW L"/ {
+    field = $0; sub(/^[^"]*L"/, "", field); sub(/"$/, "", field); event = event "|" field
+  }
+  END { if (event != "") print event }' | sed 's/\\\\/\//g; s/\\"/"/g')
 expected=(
-  'Lanthe * started for * (not an administrator), as the shell; connection type Remote Desktop.'
-  'Client started: "*/clients/mstsc.exe" /p:\*\*\*/V:ts01:3389 /f'
-  'Client ended: "*/clients/mstsc.exe" with exit code 0 after * s.'
-  'Exit action: log off; Lanthe asks Windows for it.'
+  '1100|*|*|not an administrator|as the shell|Remote Desktop'
+  '1110|"*/clients/mstsc.exe" /p:\*\*\*/V:ts01:3389 /f'
+  '1120|"*/clients/mstsc.exe"|0|[0-9]*'
+  '1140|log off'
 )
 [[ ${#events[@]} == "${#expected[@]}" ]] || fail "${#events[@]} events instead of ${#expected[@]}"
 for i in "${!expected[@]}"; do

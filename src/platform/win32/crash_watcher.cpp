@@ -194,13 +194,13 @@ int RunCrashWatcher(TextView parameters, IPower& power, IEventLog& events) noexc
       if (client) handles.push_back(client.get());
       UniqueProcessInformation process;
       if (StartInheriting(ToWide(orders->commandLine), handles, process)) {
-        events.Report(EventType::kWarning, EventId::kCrashRestart, RestartedEventText(exitCode, next.restarts.size()));
+        events.Report(RestartedEvent(exitCode, next.restarts.size()));
         return 0;
       }
     }
     // A kiosk user without a shell faces a black screen: the log-off brings the
     // automatic log-on, and with it a fresh start.
-    events.Report(EventType::kError, EventId::kCrashRestart, RestartGivenUpEventText(exitCode, startAgain));
+    events.Report(RestartGivenUpEvent(exitCode, startAgain));
     events.Flush();
     power.ShutdownWindows(ExitWindowsFlags::kLogOff);
     return 0;

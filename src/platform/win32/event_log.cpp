@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -51,13 +52,15 @@ void Win32EventLog::Flush() noexcept {
                            [this] { return queue_->events.empty() && !queue_->writing; });
 }
 
-void Win32EventLog::Report(EventType type, std::uint32_t id, TextView text) noexcept {
+void Win32EventLog::Report(const EventReport& event) noexcept {
   try {
     if (!queue_) queue_ = std::make_shared<Queue>();
+    Event queued{event.type, event.id, {}};
+    for (const Text& field : event.strings) queued.strings.push_back(ToWide(field));
     {
       std::lock_guard lock(queue_->mutex);
       if (queue_->stopping || queue_->events.size() >= 256) return;
-      queue_->events.push_back(Event{type, id, ToWide(text)});
+      queue_->events.push_back(std::move(queued));
     }
     if (!worker_) {
       // A small stack: the default reservation of the program's main thread would be
@@ -92,8 +95,15 @@ void Win32EventLog::Write(const std::shared_ptr<Queue>& queue) noexcept {
     queue->writing = true;
     lock.unlock();
     if (source) {
-      const wchar_t* strings[] = {event.text.c_str()};
-      ::ReportEventW(source.get(), TypeOf(event.type), 0, event.id, nullptr, 1, 0, strings, nullptr);
+      try {
+        // ReportEventW's page: the strings are the message's inserts, %1 the first.
+        std::vector<const wchar_t*> strings;
+        for (const std::wstring& field : event.strings) strings.push_back(field.c_str());
+        ::ReportEventW(source.get(), TypeOf(event.type), 0, event.id, nullptr, static_cast<WORD>(strings.size()), 0,
+                       strings.empty() ? nullptr : strings.data(), nullptr);
+      } catch (...) {
+        // no memory: the event is lost
+      }
     }
     lock.lock();
     queue->writing = false;

@@ -182,14 +182,15 @@ class Win32EventLog final : public IEventLog {
   ~Win32EventLog() override;
   Win32EventLog(const Win32EventLog&) = delete;
   Win32EventLog& operator=(const Win32EventLog&) = delete;
-  void Report(EventType type, std::uint32_t id, TextView text) noexcept override;
+  using IEventLog::Report;
+  void Report(const EventReport& event) noexcept override;
   void Flush() noexcept override;
 
  private:
   struct Event {
     EventType type;
     std::uint32_t id;
-    std::wstring text;
+    std::vector<std::wstring> strings;
   };
   // Shared with the writing thread, which may outlive this object when the log
   // service hangs.
