@@ -273,9 +273,24 @@ void TfrmMain::ShowStoreFrontLauncher() {
   TfrmXenAppLauncher& launcher = windows_.frmXenAppLauncher;
   launcher.LauncherSettings = Settings;
   launcher.SetSessionMode(true);
-  storeSignedIn_ = true;
+  // The self-service program signs the user in and writes the applications' shortcuts,
+  // which the launcher waits for; it may stay running.
+  const CommandLine refresh = StoreFrontRefreshCommandLine(Settings);
+  bool started = false;
+  platform_.processes.RunProgram(refresh.program, refresh.parameters, ShowState::kNormal, false, [&] {
+    started = true;
+    storeSignedIn_ = true;
+    events_.Report(EventType::kInformation, EventId::kClientStarted,
+                   ClientStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+  });
+  if (!started) {
+    events_.Report(EventType::kError, EventId::kClientStarted,
+                   ClientNotStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+  }
   ClientStarted();
   windows_.xenAppLauncherWindow.ShowModal();
+  // Only "Log Off" closes the window in session mode, and it has signed the user out.
+  storeSignedIn_ = false;
 }
 
 void TfrmMain::RunStoreFrontClient() {

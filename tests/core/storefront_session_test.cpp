@@ -95,5 +95,18 @@ TEST_F(StoreFrontSessionTest, ASelfServiceProgramThatCannotStartIsNeitherWaitedF
   EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
 }
 
+TEST_F(StoreFrontSessionTest, WithoutAResourceTheLauncherOffersTheStoresApplicationsAndItsLogOffSignsOut) {
+  rig.launcherWindow.onShow = [this] { rig.frmXenAppLauncher.btnLogOffClick(); };
+  LogOn("", "<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+            "<CitrixLogOff>2</CitrixLogOff>");
+  EXPECT_EQ(steps, (std::vector<Text>{u"run " + Text(kAddStore),
+                                      u"start \"C:\\ICA\\SelfServicePlugin\\SelfService.exe\" -ipoll",
+                                      u"run " + Text(kSignOut)}))
+      << "no ICA client is waited for, and the launcher's log-off is the only sign-out";
+  ASSERT_EQ(rig.launcherWindow.sessionModes, std::vector<bool>{true});
+  EXPECT_EQ(rig.launcherWindow.shows[0].ConnectionType, ConnectionType::kStoreFront);
+  EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
+}
+
 }  // namespace
 }  // namespace lanthe
