@@ -108,5 +108,19 @@ TEST_F(StoreFrontSessionTest, WithoutAResourceTheLauncherOffersTheStoresApplicat
   EXPECT_EQ(fake.power.requested, std::vector<std::uint16_t>{16});
 }
 
+TEST_F(StoreFrontSessionTest, TheConnectionTestRunsTheSessionAndLeavesNobodySignedIn) {
+  fake.identity.administrator = true;
+  main.FormCreate(u"C:\\Apps\\lanthe.exe");
+  main.Settings.ConnectionType = ConnectionType::kStoreFront;
+  main.Settings.Citrix.ClientPath = u"C:\\ICA";
+  main.Settings.StoreFront.StoreURL = u"https://sf.example.com/Citrix/Store";
+  main.Settings.StoreFront.Resource = u"Kiosk Desktop";
+  main.btnTestConnectionClick();
+  EXPECT_EQ(steps, (std::vector<Text>{u"run " + Text(kAddStore), u"start " + Text(kLaunch),
+                                      u"appear wfica32.exe 180000", u"end wfica32.exe", u"run " + Text(kSignOut)}));
+  EXPECT_TRUE(rig.host.events.empty()) << "a test neither hides nor shows the window";
+  EXPECT_TRUE(fake.power.requested.empty());
+}
+
 }  // namespace
 }  // namespace lanthe
