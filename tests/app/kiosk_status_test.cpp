@@ -276,6 +276,22 @@ TEST_F(KioskStatusTest, OverridesAndTheConnectionsFilesFollowTheEffectiveSetting
   EXPECT_NE(Line("files").find("the connection \"\" is not in C:\\Lanthe\\appsrv.ini"), std::string::npos) << out;
 }
 
+TEST_F(KioskStatusTest, AStoreFrontConnectionNeedsTheWorkspaceAppsPrograms) {
+  auto& policies = machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe");
+  policies.values[u"ConnectionType"] = Dword(3);
+  const Text citrix = u"C:\\Program Files\\Citrix\\ICA Client";
+  machine.files.files[citrix + u"\\SelfServicePlugin\\SelfService.exe"] = "";
+  machine.files.files[citrix + u"\\wfica32.exe"] = "";
+  EXPECT_EQ(Status(), ConfigToolExit::kOk) << out << "without a store address storebrowse is not needed";
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\StoreFront").values[u"StoreURL"] =
+      String(u"https://sf.example.com/Citrix/Store");
+  EXPECT_EQ(Status(), ConfigToolExit::kFailed);
+  EXPECT_NE(Line("files").find("storebrowse C:\\Program Files\\Citrix\\ICA Client\\AuthManager\\storebrowse.exe is "
+                               "missing"),
+            std::string::npos)
+      << out;
+}
+
 TEST(KioskStatus, NeedsAWindowsKiosk) {
   testing::FakePlatform machine;
   ConfigToolContext context{machine.files, machine.codePage, machine.folders, [](TextView path) { return Text(path); }};
