@@ -277,19 +277,15 @@ TEST_F(KioskStatusTest, OverridesAndTheConnectionsFilesFollowTheEffectiveSetting
 }
 
 TEST_F(KioskStatusTest, AStoreFrontConnectionNeedsTheWorkspaceAppsPrograms) {
-  auto& policies = machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe");
-  policies.values[u"ConnectionType"] = Dword(3);
-  const Text citrix = u"C:\\Program Files\\Citrix\\ICA Client";
-  machine.files.files[citrix + u"\\SelfServicePlugin\\SelfService.exe"] = "";
-  machine.files.files[citrix + u"\\wfica32.exe"] = "";
-  EXPECT_EQ(Status(), ConfigToolExit::kOk) << out << "without a store address storebrowse is not needed";
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(3);
   machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\StoreFront").values[u"StoreURL"] =
-      String(u"https://sf.example.com/Citrix/Store");
+      String(u"https://sf");
+  machine.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfica32.exe"] = "";
   EXPECT_EQ(Status(), ConfigToolExit::kFailed);
-  EXPECT_NE(Line("files").find("storebrowse C:\\Program Files\\Citrix\\ICA Client\\AuthManager\\storebrowse.exe is "
-                               "missing"),
-            std::string::npos)
-      << out;
+  EXPECT_NE(Line("files").find("self-service program C:\\Program Files\\Citrix\\ICA Client\\SelfServicePlugin\\"
+                               "SelfService.exe is missing; storebrowse C:\\Program Files\\Citrix\\ICA Client\\"
+                               "AuthManager\\storebrowse.exe is missing; install"),
+            std::string::npos) << out;
 }
 
 TEST(KioskStatus, NeedsAWindowsKiosk) {

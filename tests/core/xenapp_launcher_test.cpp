@@ -160,42 +160,37 @@ TEST_F(LauncherTest, SessionModeIsOffWhenCreatedAndStaysUntilChanged) {
   EXPECT_TRUE(launcher.State().sessionMode);
 }
 
-TEST_F(LauncherTest, AStoreLauncherListsTheStartMenuFolderOfTheWorkspaceAppUntilShortcutsCome) {
-  constexpr char16_t kPrograms[] = u"C:\\Users\\kiosk\\Start Menu\\Programs";
-  fake.folders.special[Csidl::kPrograms] = kPrograms;
+TEST_F(LauncherTest, AStoreLauncherListsTheWorkspaceAppsStartMenuFolderUntilShortcutsCome) {
+  fake.folders.special[Csidl::kPrograms] = u"C:\\P";
   const auto startMenuDir = [&](RegistryRoot root, TextView value) {
     fake.registry.AddKey(root, u"Software\\Citrix\\Dazzle").values[u"StartMenuDir"] =
         RegistryValue{RegistryType::kString, StringValueBytes(value)};
   };
-  // The user's setting before the machine's; with or without a leading backslash.
-  EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), kPrograms);
+  EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), u"C:\\P");
   startMenuDir(RegistryRoot::LocalMachine32, u"Machine");
-  EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), Text(kPrograms) + u"\\Machine");
-  startMenuDir(RegistryRoot::CurrentUser, u"\\Store Apps");
-  const Text folder = Text(kPrograms) + u"\\Store Apps";
+  startMenuDir(RegistryRoot::CurrentUser, u"\\Apps");  // the user's first, a leading backslash or not
+  const Text folder = u"C:\\P\\Apps";
   EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), folder);
 
   global.ConnectionType = ConnectionType::kStoreFront;
   global.Citrix.ClientPath = u"C:\\ICA";
   launcher.LauncherSettings = global;
   fake.files.directories.insert(folder);
-  onPause = [&](std::size_t pauses) {
-    if (pauses != 3) return;  // the user authenticates meanwhile; then the shortcuts come
-    fake.files.files[folder + u"\\Desk.lnk"] = "lnk";
-    fake.shellLinks.shortcuts[folder + u"\\Desk.lnk"] = {u"Desk", u"-ipoll -launch -reg \"x\"", u""};
+  onPause = [&](std::size_t pauses) {  // the user signs in meanwhile; then the shortcuts come
+    if (pauses == 3) fake.files.files[folder + u"\\Desk.lnk"] = "lnk";
   };
   EXPECT_EQ(RunShow(), (std::vector<int>{5000, 5000, 5000}));
-  EXPECT_EQ(launcher.State().caption, u"Applications");
   ASSERT_EQ(launcher.State().items.size(), 1u);
   EXPECT_EQ(fake.windows.enumerations, 0) << "no PNAgent to look for";
-
+  fake.shellLinks.shortcuts[folder + u"\\Desk.lnk"] = {u"Desk", u"-launch -reg \"x\"", u""};
+  launcher.RefreshApplications();
   launcher.lvApplicationsClick(0);
   EXPECT_EQ(launcher.btnLogOffClick(), 2);
+  const Text self = u"\"C:\\ICA\\SelfServicePlugin\\SelfService.exe\" ";
   ASSERT_EQ(fake.processes.runs.size(), 2u);
-  EXPECT_EQ(fake.processes.runs[0].CommandLine(),
-            u"\"C:\\ICA\\SelfServicePlugin\\SelfService.exe\" -ipoll -launch -reg \"x\"");
+  EXPECT_EQ(fake.processes.runs[0].CommandLine(), self + u"-launch -reg \"x\"");
   EXPECT_FALSE(fake.processes.runs[0].wait) << "the self-service program may stay";
-  EXPECT_EQ(fake.processes.runs[1].CommandLine(), u"\"C:\\ICA\\SelfServicePlugin\\SelfService.exe\" -logoff");
+  EXPECT_EQ(fake.processes.runs[1].CommandLine(), self + u"-logoff");
   EXPECT_TRUE(fake.processes.killed.empty()) << "no pnamain.exe to end";
 }
 
