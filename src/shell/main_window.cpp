@@ -466,6 +466,12 @@ bool TfrmMain::AdoptEarlierClient() {
     events_.Report(EventType::kInformation, EventId::kClientEnded,
                    ClientEndedEventText(u"the client of the program before", *exitCode, ended - began));
   }
+  if (Settings.ConnectionType == ConnectionType::kStoreFront) {
+    // The program before started no process it could hand on: the session is the ICA
+    // client's, found by name, and the user is still signed in to the store.
+    storeSignedIn_ = true;
+    platform_.clientProcesses.WaitForProcessesToEnd(kIcaClientProgramName);
+  }
   return true;
 }
 

@@ -73,5 +73,11 @@ TEST(StoreFrontSession, WithoutAResourceTheLauncherOffersTheStoresApplicationsAn
   EXPECT_EQ(kiosk.rig.launcherWindow.sessionModes, std::vector<bool>{true});
 }
 
+TEST(StoreFrontSession, AProgramStartedAgainAfterACrashWaitsForTheIcaClientStillRunning) {
+  StoreFrontKiosk kiosk(std::string(kStore) + "<Resource>Kiosk Desktop</Resource>", false,
+                        [](MainWindowRig& rig) { rig.fake.crashWatcher.restarted = true; });
+  EXPECT_EQ(kiosk.steps, (std::vector<Text>{u"end wfica32.exe", kSignOut})) << "no second launch";
+}
+
 }  // namespace
 }  // namespace lanthe
