@@ -460,9 +460,10 @@ class ConfigTool {
       findings.push_back(name + ": " + shown + " is outside " + std::to_string(field.minimum) + " to " +
                          std::to_string(field.maximum) + ": " +
                          std::to_string(value < field.minimum ? field.minimum : field.maximum) + " is used");
-    } else if (name == "ConnectionType" && (value < 0 || value > 2)) {
+    } else if (name == "ConnectionType" && (value < 0 || value > 3)) {
       findings.push_back(name + ": " + shown +
-                         " is no connection type (0 Remote Desktop, 1 Custom ICA, 2 XenApp): no client starts");
+                         " is no connection type (0 Remote Desktop, 1 Custom ICA, 2 XenApp, 3 StoreFront): "
+                         "no client starts");
     } else if (name == "CurrentShell" && value != 0 && value != 1) {
       findings.push_back(name + ": " + shown + " is no shell (0 Explorer, 1 Lanthe): " +
                          (value > 1 ? "the shell becomes Lanthe, but no session starts"

@@ -8,6 +8,7 @@
 #include "lockdown/winlogon.h"
 #include "platform/local_users.h"
 #include "shell/event_texts.h"
+#include "shell/launchers.h"
 
 namespace lanthe {
 
@@ -315,8 +316,14 @@ void CheckFiles(const TSettings& s, Platform& p, Status& status) {
         NeedFile(s.ProgramDir + u"XenAppSettings.cfg", u"the stored PNAgent configuration", p.files, missing);
       }
       break;
+    case ConnectionType::kStoreFront:
+      NeedFile(SelfServicePath(s), u"the Workspace app's self-service program", p.files, missing);
+      NeedFile(s.Citrix.ClientPath + u"\\" + kIcaClientProgramName, u"the ICA client", p.files, missing);
+      if (!s.StoreFront.StoreURL.empty()) NeedFile(StoreBrowsePath(s), u"storebrowse", p.files, missing);
+      break;
     default:
-      status.Problem("files", u"ConnectionType " + IntToText(s.ConnectionType) + u" starts no client: choose 0, 1 or 2");
+      status.Problem("files",
+                     u"ConnectionType " + IntToText(s.ConnectionType) + u" starts no client: choose 0, 1, 2 or 3");
       return;
   }
   if (missing.empty()) {

@@ -6,6 +6,11 @@
 // waits for PNAgent's shortcuts, restarting PNAgent while no window titled
 // "Citrix XenApp" exists.
 //
+// With a StoreFront connection and no resource, the same window lists the shortcuts
+// that the Workspace app's self-service program writes into the Start menu for the
+// store's applications; a click hands the shortcut's arguments to SelfService.exe,
+// "Log Off" signs the user out of the store. Its wait only looks for shortcuts.
+//
 // The waiting is a sequence of steps with pauses between them, which the window
 // runs from a timer: it stays responsive (it repaints, and "Log Off" ends the wait at
 // any time) while the order of refreshes, pauses and restarts stays the same.
@@ -31,11 +36,19 @@ struct XenAppLauncherState {
   bool sessionMode = false;  // no title-bar buttons: only "Log Off" closes the window
   bool loading = false;      // waiting for PNAgent's shortcuts
   Text status;               // what the user reads above the buttons
+  Text caption = u"XenApp Applications";
   bool operator==(const XenAppLauncherState&) const = default;
 };
 
 inline constexpr char16_t kLoadingApplications[] = u"Loading the XenApp applications...";
 inline constexpr char16_t kNoApplications[] = u"No XenApp applications are available.";
+inline constexpr char16_t kLoadingStoreApplications[] = u"Loading the store's applications...";
+inline constexpr char16_t kNoStoreApplications[] = u"No applications are available.";
+
+// Where the Workspace app puts the store's Start menu shortcuts: the user's Start menu
+// programs folder, or its subfolder StartMenuDir when the Workspace app's settings
+// (HKEY_CURRENT_USER, then the machine's, key Software\Citrix\Dazzle) name one.
+Text StoreShortcutFolder(IRegistry& registry, IFolders& folders);
 
 // The shortcut files of a folder listing that the launcher shows: no folders, hidden
 // or system files, only names whose extension in capitals is ".LNK", sorted by name
@@ -72,7 +85,9 @@ class TfrmXenAppLauncher {
   const XenAppLauncherState& State() const { return state_; }
 
  private:
-  enum class Phase { kDone, kLastRefresh, kPass, kAfterShortPause };
+  enum class Phase { kDone, kLastRefresh, kPass, kAfterShortPause, kStorePoll };
+  bool Store() const;
+  Text ShortcutFolder();
   std::optional<int> CheckPNAgent();
   void Finish();
 

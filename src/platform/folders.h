@@ -8,6 +8,7 @@ namespace lanthe {
 // The shell folders the program asks for (CSIDL numbers).
 namespace Csidl {
 constexpr int kDesktop = 0;        // CSIDL_DESKTOP
+constexpr int kPrograms = 2;       // CSIDL_PROGRAMS: the user's Start menu programs folder
 constexpr int kAppData = 26;       // CSIDL_APPDATA
 constexpr int kSystem = 37;        // CSIDL_SYSTEM
 constexpr int kProgramFiles = 38;  // CSIDL_PROGRAM_FILES

@@ -3,6 +3,7 @@
 // The Win32 side provides the real implementations; tests provide fakes.
 
 #include "platform/accounts.h"
+#include "platform/client_processes.h"
 #include "platform/code_page.h"
 #include "platform/crash_watcher.h"
 #include "platform/desktop.h"
@@ -47,6 +48,7 @@ struct Platform {
   ICrashWatcher& crashWatcher;
   IFileSecurity& fileSecurity;
   IEventHistory& eventHistory;
+  IClientProcesses& clientProcesses;
 };
 
 }  // namespace lanthe

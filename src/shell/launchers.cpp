@@ -57,16 +57,37 @@ Text StoreBrowsePath(const TSettings& settings) {
   return settings.Citrix.ClientPath + u"\\AuthManager\\storebrowse.exe";
 }
 
+// "-a" adds a store by its URL for the current user: Citrix's "Storebrowse" page of the
+// Workspace app for Windows (docs.citrix.com/en-us/citrix-workspace-app-for-windows/store-browse.html).
 CommandLine AddStoreCommandLine(const TSettings& settings) {
   return {Quoted(StoreBrowsePath(settings)), u"-a " + Quoted(settings.StoreFront.StoreURL)};
 }
 
-CommandLine StoreFrontLaunchCommandLine(const TSettings& settings) {
+// "-qlaunch" starts a resource by its display name, authenticating first when needed:
+// Citrix's article "Driving the Citrix Receiver Self-Service Plug-in Programmatically"
+// (CTX200337), which lists the self-service program's switches.
+namespace {
+Text StoredParametersAndBlank(const TSettings& settings) {
   Text parameters = settings.StoreFront.CommandlineParameters;
   if (!parameters.empty() && parameters.back() != u' ') parameters += u' ';
-  return {Quoted(SelfServicePath(settings)), parameters + u"-qlaunch " + Quoted(settings.StoreFront.Resource)};
+  return parameters;
+}
+}  // namespace
+
+CommandLine StoreFrontLaunchCommandLine(const TSettings& settings) {
+  return {Quoted(SelfServicePath(settings)),
+          StoredParametersAndBlank(settings) + u"-qlaunch " + Quoted(settings.StoreFront.Resource)};
 }
 
+// "-ipoll" asks the store for the user's resources interactively (signing in when
+// needed), from the same article (CTX200337).
+CommandLine StoreFrontRefreshCommandLine(const TSettings& settings) {
+  return {Quoted(SelfServicePath(settings)), StoredParametersAndBlank(settings) + u"-ipoll"};
+}
+
+// "-logoff" logs the user off every store, from the same article (CTX200337); its
+// "-terminate" would also end the self-service program, which the exit action that
+// follows ends anyway.
 CommandLine StoreSignOutCommandLine(const TSettings& settings) {
   return {Quoted(SelfServicePath(settings)), u"-logoff"};
 }

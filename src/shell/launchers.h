@@ -56,6 +56,9 @@ CommandLine AddStoreCommandLine(const TSettings& settings);
 // SelfService.exe with the stored StoreFront parameters, "-qlaunch" and the quoted
 // resource: the published desktop or application of the session.
 CommandLine StoreFrontLaunchCommandLine(const TSettings& settings);
+// SelfService.exe with the stored StoreFront parameters and "-ipoll": it authenticates
+// the user and refreshes the store's applications, writing their shortcuts.
+CommandLine StoreFrontRefreshCommandLine(const TSettings& settings);
 // SelfService.exe signing the user out of the stores, so that the next person at the
 // kiosk authenticates again.
 CommandLine StoreSignOutCommandLine(const TSettings& settings);

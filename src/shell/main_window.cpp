@@ -223,6 +223,90 @@ void TfrmMain::RunXenAppClient() {
   ShowXenAppLauncher();
 }
 
+void TfrmMain::AddStore() {
+  // storebrowse.exe adds a store for the current user and ends; a store that is known
+  // already stays as it is.
+  if (Settings.StoreFront.StoreURL.empty()) return;
+  const CommandLine add = AddStoreCommandLine(Settings);
+  platform_.processes.RunProgram(add.program, add.parameters, ShowState::kHidden, true);
+}
+
+// Exit paths: the self-service program cannot be started -> at once; no ICA client
+// within StoreFront.WaitForClient seconds (nobody authenticated, or the launch failed
+// behind the self-service program) -> after the limit; otherwise once every ICA client
+// process of this session has ended.
+void TfrmMain::LaunchStoreResource() {
+  const CommandLine launch = StoreFrontLaunchCommandLine(Settings);
+  const Text line = launch.Whole();
+  bool started = false;
+  // The self-service program may stay running after the launch: not waited for.
+  platform_.processes.RunProgram(launch.program, launch.parameters, ShowState::kNormal, false, [&] {
+    started = true;
+    storeSignedIn_ = true;
+    events_.Report(EventType::kInformation, EventId::kClientStarted,
+                   ClientStartedEventText(line, Settings.Autologon.Password));
+    ClientStarted();
+  });
+  if (!started) {
+    events_.Report(EventType::kError, EventId::kClientStarted,
+                   ClientNotStartedEventText(line, Settings.Autologon.Password));
+    ReleaseStartBehindClient();
+    return;
+  }
+  const std::uint64_t began = platform_.clock.NowMilliseconds();
+  const auto limitMs = static_cast<std::uint32_t>(EffectiveWaitForClient(Settings)) * 1000u;
+  if (!platform_.clientProcesses.WaitForProcessToAppear(kIcaClientProgramName, limitMs)) {
+    events_.Report(EventType::kWarning, EventId::kClientStarted,
+                   ClientNotStartedEventText(kIcaClientProgramName, Settings.Autologon.Password));
+    return;
+  }
+  platform_.clientProcesses.WaitForProcessesToEnd(kIcaClientProgramName);
+  const std::uint64_t ended = platform_.clock.NowMilliseconds();
+  events_.Report(EventType::kInformation, EventId::kClientEnded,
+                 ClientEndedEventText(kIcaClientProgramName, 0, ended >= began ? ended - began : 0));
+}
+
+void TfrmMain::ShowStoreFrontLauncher() {
+  TfrmXenAppLauncher& launcher = windows_.frmXenAppLauncher;
+  launcher.LauncherSettings = Settings;
+  launcher.SetSessionMode(true);
+  // The self-service program signs the user in and writes the applications' shortcuts,
+  // which the launcher waits for; it may stay running.
+  const CommandLine refresh = StoreFrontRefreshCommandLine(Settings);
+  bool started = false;
+  platform_.processes.RunProgram(refresh.program, refresh.parameters, ShowState::kNormal, false, [&] {
+    started = true;
+    storeSignedIn_ = true;
+    events_.Report(EventType::kInformation, EventId::kClientStarted,
+                   ClientStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+  });
+  if (!started) {
+    events_.Report(EventType::kError, EventId::kClientStarted,
+                   ClientNotStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+  }
+  ClientStarted();
+  windows_.xenAppLauncherWindow.ShowModal();
+  // Only "Log Off" closes the window in session mode, and it has signed the user out.
+  storeSignedIn_ = false;
+}
+
+void TfrmMain::RunStoreFrontClient() {
+  AddStore();
+  if (Settings.StoreFront.Resource.empty()) {
+    ShowStoreFrontLauncher();
+  } else {
+    LaunchStoreResource();
+  }
+}
+
+void TfrmMain::SignOutOfStore() {
+  // The next person at a shared kiosk authenticates again. Once per session.
+  if (!storeSignedIn_) return;
+  storeSignedIn_ = false;
+  const CommandLine signOut = StoreSignOutCommandLine(Settings);
+  platform_.processes.RunProgram(signOut.program, signOut.parameters, ShowState::kHidden, true);
+}
+
 void TfrmMain::btnTestConnectionClick() {
   switch (Settings.ConnectionType) {
     case ConnectionType::kCustomIca: RunAndWait(IcaTestCommandLine(Settings)); break;
@@ -232,6 +316,11 @@ void TfrmMain::btnTestConnectionClick() {
       ShowXenAppLauncher();
       break;
     case ConnectionType::kRemoteDesktop: RunAndWait(RdpCommandLine(Settings)); break;
+    case ConnectionType::kStoreFront:
+      // The test leaves nobody signed in to the store.
+      RunStoreFrontClient();
+      SignOutOfStore();
+      break;
     default: break;
   }
 }
@@ -289,6 +378,7 @@ void TfrmMain::StartClient() {
     case ConnectionType::kRemoteDesktop: RunRDPClient(); break;
     case ConnectionType::kCustomIca: RunCitrixClient(); break;
     case ConnectionType::kXenApp: RunXenAppClient(); break;
+    case ConnectionType::kStoreFront: RunStoreFrontClient(); break;
     default: break;  // no client: the end-of-session step follows at once
   }
 }
@@ -305,7 +395,8 @@ void TfrmMain::WaitForNetwork() {
   switch (Settings.ConnectionType) {
     case ConnectionType::kRemoteDesktop:
     case ConnectionType::kCustomIca:
-    case ConnectionType::kXenApp: break;
+    case ConnectionType::kXenApp:
+    case ConnectionType::kStoreFront: break;
     default: return;  // no client, nothing to wait for
   }
   TfrmNetworkWait& wait = windows_.frmNetworkWait;
@@ -369,6 +460,12 @@ bool TfrmMain::AdoptEarlierClient() {
   if (const auto exitCode = platform_.crashWatcher.WaitForEarlierClient()) {
     const std::uint64_t ended = platform_.clock.NowMilliseconds();
     events_.Report(ClientEndedEvent(u"the client of the program before", *exitCode, ended - began));
+  }
+  if (Settings.ConnectionType == ConnectionType::kStoreFront) {
+    // The program before started no process it could hand on: the session is the ICA
+    // client's, found by name, and the user is still signed in to the store.
+    storeSignedIn_ = true;
+    platform_.clientProcesses.WaitForProcessesToEnd(kIcaClientProgramName);
   }
   return true;
 }
@@ -478,6 +575,7 @@ ExitOutcome TfrmMain::ExitApplication(std::int32_t action) {
   if (action == ExitAction::kReconnect) return ExitOutcome::kReconnect;
   const auto flags = DebugMode ? std::nullopt : ExitWindowsFlagsFor(action);
   if (action > 0) {
+    SignOutOfStore();
     // Before Windows is asked: a session that ends may take the program with it.
     events_.Report(ExitActionEvent(action, flags.has_value()));
     events_.Flush();

@@ -173,6 +173,9 @@ class TfrmMain {
   void RunRDPClient();
   void RunCitrixClient();
   void RunXenAppClient();
+  // A StoreFront store through the Workspace app: with a resource, its ICA session,
+  // waited for; without, the launcher window with the store's applications.
+  void RunStoreFrontClient();
 
   void LoadSettings();
   void SaveSettings();
@@ -207,6 +210,10 @@ class TfrmMain {
   void ShowXenAppLauncher();
   void ApplyPolicies();
   void RunAndWait(const CommandLine& commandLine);
+  void AddStore();
+  void LaunchStoreResource();
+  void ShowStoreFrontLauncher();
+  void SignOutOfStore();
 
   // What an apply tells the administrator: each notice goes to the event log, and to
   // the screen as a message box, a kind told once only the first time in a run.
@@ -244,6 +251,7 @@ class TfrmMain {
   bool limitedCycle_ = false;       // a limited user's session cycle runs: the crash watcher guards it
   bool crashWatcherArmed_ = false;  // armed by the cycle, until a normal end
   bool earlierClientAdopted_ = false;
+  bool storeSignedIn_ = false;      // the self-service program was started: sign out before an exit action
   int cancelsInARow_ = 0;           // power actions Windows accepted but did not carry out
   // Windows' answer to an accepted power action.
   enum class WindowsAnswer { kNone, kEnded, kCancelled } windowsAnswer_ = WindowsAnswer::kNone;

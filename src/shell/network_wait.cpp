@@ -33,6 +33,7 @@ Text ServerToWaitFor(const TSettings& settings) {
   switch (settings.ConnectionType) {
     case ConnectionType::kRemoteDesktop: return settings.RDP.UseRDPFile ? Text() : HostOf(settings.RDP.Connection);
     case ConnectionType::kXenApp: return HostOf(settings.XenApp.ServerURL);
+    case ConnectionType::kStoreFront: return HostOf(settings.StoreFront.StoreURL);
     default: return Text();  // Custom ICA: the server is in appsrv.ini
   }
 }

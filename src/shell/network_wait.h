@@ -31,7 +31,7 @@ inline constexpr int kNameTryIntervalMs = 1000;
 inline constexpr int kFirstAnswerWaitMs = 250;
 
 // The server whose name must resolve before the client starts: the Remote Desktop
-// computer, the host of the XenApp server URL. Empty when the connection names none
+// computer, the host of the XenApp server URL or of the StoreFront store. Empty when the connection names none
 // Lanthe can see (a Custom ICA connection's server is in appsrv.ini, an .rdp file's in
 // the file): then the wait is for an interface alone.
 Text ServerToWaitFor(const TSettings& settings);

@@ -45,7 +45,8 @@ constexpr char kDefaultsJson[] =
     "\"Autologon\":{\"CreateUser\":false,\"EnableAutologon\":false,\"UseSysinternals\":false,\"Username\":\"\","
     "\"Password\":\"\"},\"AutologonExe\":\"autologon.exe\",\"DisableTaskManager\":false,\"RemoveWallpaper\":false,"
     "\"UseBackgroundColor\":true,\"BackgroundColor\":0,\"LockSecureScreen\":false,\"WaitForNetwork\":30,"
-    "\"RunStartupPrograms\":true,\"RestrictKioskUser\":false}\n";
+    "\"RunStartupPrograms\":true,\"RestrictKioskUser\":false,"
+    "\"StoreFront\":{\"StoreURL\":\"\",\"Resource\":\"\",\"CommandlineParameters\":\"\",\"WaitForClient\":180}}\n";
 
 TEST_F(ConfigToolTest, ShowOfAMissingFileGivesTheDefaultsWithoutAsking) {
   EXPECT_EQ(Run({u"show", u"settings.xml"}), ConfigToolExit::kOk);
@@ -174,7 +175,7 @@ TEST_F(ConfigToolTest, TheLockdownSettingsAreShownWrittenAndChecked) {
   EXPECT_EQ(File(u"/k.xml").find("WaitForNetwork"), std::string::npos) << "defaults are not written";
   EXPECT_EQ(Run({u"show", u"/k.xml"}), ConfigToolExit::kOk);
   EXPECT_NE(out.find("\"LockSecureScreen\":false,\"WaitForNetwork\":30,\"RunStartupPrograms\":true,"
-                     "\"RestrictKioskUser\":false}"),
+                     "\"RestrictKioskUser\":false,"),
             std::string::npos)
       << out;
 
@@ -186,7 +187,7 @@ TEST_F(ConfigToolTest, TheLockdownSettingsAreShownWrittenAndChecked) {
   EXPECT_NE(File(u"/k.xml").find("<RunStartupPrograms>False</RunStartupPrograms>"), std::string::npos);
   EXPECT_NE(File(u"/k.xml").find("<RestrictKioskUser>True</RestrictKioskUser>"), std::string::npos);
   EXPECT_EQ(Run({u"show", u"/k.xml"}), ConfigToolExit::kOk);
-  EXPECT_NE(out.find("\"RestrictKioskUser\":true}"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"RestrictKioskUser\":true,"), std::string::npos) << out;
   EXPECT_EQ(Run({u"check", u"/k.xml"}), ConfigToolExit::kFailed);
   EXPECT_NE(out.find("WaitForNetwork: 900 is outside 0 to 600: 600 is used"), std::string::npos) << out;
   File(u"/n.xml") = "<Settings><WaitForNetwork>-3</WaitForNetwork></Settings>";

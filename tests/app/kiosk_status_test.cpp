@@ -282,6 +282,18 @@ TEST_F(KioskStatusTest, OverridesAndTheConnectionsFilesFollowTheEffectiveSetting
   EXPECT_NE(Line("files").find("the connection \"\" is not in C:\\Lanthe\\appsrv.ini"), std::string::npos) << out;
 }
 
+TEST_F(KioskStatusTest, AStoreFrontConnectionNeedsTheWorkspaceAppsPrograms) {
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(3);
+  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\StoreFront").values[u"StoreURL"] =
+      String(u"https://sf");
+  machine.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfica32.exe"] = "";
+  EXPECT_EQ(Status(), ConfigToolExit::kFailed);
+  EXPECT_NE(Line("files").find("self-service program C:\\Program Files\\Citrix\\ICA Client\\SelfServicePlugin\\"
+                               "SelfService.exe is missing; storebrowse C:\\Program Files\\Citrix\\ICA Client\\"
+                               "AuthManager\\storebrowse.exe is missing; install"),
+            std::string::npos) << out;
+}
+
 TEST(KioskStatus, NeedsAWindowsKiosk) {
   testing::FakePlatform machine;
   ConfigToolContext context{machine.files, machine.codePage, machine.folders, [](TextView path) { return Text(path); }};

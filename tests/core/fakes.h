@@ -839,6 +839,25 @@ class AsciiCodePage final : public ICodePage {
   }
 };
 
+// The ICA client's processes as a test lays them out: whether one appears within the
+// limit, and what happens while the program waits for them.
+class FakeClientProcesses final : public IClientProcesses {
+ public:
+  bool WaitForProcessToAppear(TextView name, std::uint32_t timeoutMs) override {
+    waits.push_back(u"appear " + Text(name) + u" " + IntToText(static_cast<std::int32_t>(timeoutMs)));
+    if (onWait) onWait(waits.back());
+    return appears;
+  }
+  void WaitForProcessesToEnd(TextView name) override {
+    waits.push_back(u"end " + Text(name));
+    if (onWait) onWait(waits.back());
+  }
+
+  bool appears = true;
+  std::vector<Text> waits;                       // "appear <name> <ms>", "end <name>"
+  std::function<void(const Text&)> onWait;       // while the program waits
+};
+
 // One fake of every platform interface, bundled as the program sees them.
 struct FakePlatform {
   FakeRegistry registry;
@@ -863,12 +882,13 @@ struct FakePlatform {
   FakeCrashWatcher crashWatcher;
   FakeFileSecurity fileSecurity;
   FakeEventHistory eventHistory;
+  FakeClientProcesses clientProcesses;
 
   Platform platform() {
     return Platform{registry, processes, files,    ini,         folders,  identity,   power,
                     windows,  messages,  codePage, groupPolicy, accounts, shellLinks, secrets,
                     network,  desktop,   events,   clock,       startupPrograms, crashWatcher,
-                    fileSecurity, eventHistory};
+                    fileSecurity, eventHistory, clientProcesses};
   }
 };
 

@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, ConnectionTypeChoosesTheConnectionButton) {
     int connectionType;
     bool pn;
     bool remoteDesktop;
-  } cases[] = {{0, false, true}, {1, true, false}, {2, false, false}, {7, false, false}, {-1, false, false}};
+  } cases[] = {{0, false, true}, {1, true, false}, {2, false, false}, {3, false, false}, {7, false, false}, {-1, false, false}};
   for (const auto& c : cases) {
     main.Settings.ConnectionType = c.connectionType;
     main.ApplySettings();

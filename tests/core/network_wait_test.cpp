@@ -43,6 +43,8 @@ TEST(ServerToWaitFor, TheConnectionsServerNameWithoutPortOrPath) {
       {ConnectionType::kXenApp, u"", false, u"http://[2001:db8::5]/config.xml?x=1", u"2001:db8::5"},
       {ConnectionType::kXenApp, u"", false, u"", u""},
       {ConnectionType::kCustomIca, u"ts01", false, u"http://xa", u""},  // the server is in appsrv.ini
+      {ConnectionType::kStoreFront, u"ts01", false, u"https://sf.example.com:443/Citrix/Store/discovery",
+       u"sf.example.com"},
       {7, u"ts01", false, u"http://xa", u""},
   };
   for (const Row& row : rows) {
@@ -51,6 +53,7 @@ TEST(ServerToWaitFor, TheConnectionsServerNameWithoutPortOrPath) {
     settings.RDP.Connection = row.rdp;
     settings.RDP.UseRDPFile = row.rdpFile;
     settings.XenApp.ServerURL = row.url;
+    settings.StoreFront.StoreURL = row.url;
     EXPECT_EQ(ServerToWaitFor(settings), row.server) << TextToUtf8(row.rdp) << " " << TextToUtf8(row.url);
   }
 }

@@ -160,5 +160,39 @@ TEST_F(LauncherTest, SessionModeIsOffWhenCreatedAndStaysUntilChanged) {
   EXPECT_TRUE(launcher.State().sessionMode);
 }
 
+TEST_F(LauncherTest, AStoreLauncherListsTheWorkspaceAppsStartMenuFolderUntilShortcutsCome) {
+  fake.folders.special[Csidl::kPrograms] = u"C:\\P";
+  const auto startMenuDir = [&](RegistryRoot root, TextView value) {
+    fake.registry.AddKey(root, u"Software\\Citrix\\Dazzle").values[u"StartMenuDir"] =
+        RegistryValue{RegistryType::kString, StringValueBytes(value)};
+  };
+  EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), u"C:\\P");
+  startMenuDir(RegistryRoot::LocalMachine32, u"Machine");
+  startMenuDir(RegistryRoot::CurrentUser, u"\\Apps");  // the user's first, a leading backslash or not
+  const Text folder = u"C:\\P\\Apps";
+  EXPECT_EQ(StoreShortcutFolder(fake.registry, fake.folders), folder);
+
+  global.ConnectionType = ConnectionType::kStoreFront;
+  global.Citrix.ClientPath = u"C:\\ICA";
+  launcher.LauncherSettings = global;
+  fake.files.directories.insert(folder);
+  onPause = [&](std::size_t pauses) {  // the user signs in meanwhile; then the shortcuts come
+    if (pauses == 3) fake.files.files[folder + u"\\Desk.lnk"] = "lnk";
+  };
+  EXPECT_EQ(RunShow(), (std::vector<int>{5000, 5000, 5000}));
+  ASSERT_EQ(launcher.State().items.size(), 1u);
+  EXPECT_EQ(fake.windows.enumerations, 0) << "no PNAgent to look for";
+  fake.shellLinks.shortcuts[folder + u"\\Desk.lnk"] = {u"Desk", u"-launch -reg \"x\"", u""};
+  launcher.RefreshApplications();
+  launcher.lvApplicationsClick(0);
+  EXPECT_EQ(launcher.btnLogOffClick(), 2);
+  const Text self = u"\"C:\\ICA\\SelfServicePlugin\\SelfService.exe\" ";
+  ASSERT_EQ(fake.processes.runs.size(), 2u);
+  EXPECT_EQ(fake.processes.runs[0].CommandLine(), self + u"-launch -reg \"x\"");
+  EXPECT_FALSE(fake.processes.runs[0].wait) << "the self-service program may stay";
+  EXPECT_EQ(fake.processes.runs[1].CommandLine(), self + u"-logoff");
+  EXPECT_TRUE(fake.processes.killed.empty()) << "no pnamain.exe to end";
+}
+
 }  // namespace
 }  // namespace lanthe

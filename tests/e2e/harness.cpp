@@ -56,7 +56,10 @@ std::string Utf8(const std::wstring& text) {
   return bytes;
 }
 
-constexpr const wchar_t* kFakeClients[] = {L"mstsc.exe", L"wfcrun32.exe", L"pn.exe", L"pnagent.exe", L"pnamain.exe"};
+// Paths below the clients folder; the Workspace app's programs live in folders of their own.
+constexpr const wchar_t* kFakeClients[] = {L"mstsc.exe",   L"wfcrun32.exe", L"pn.exe",
+                                           L"pnagent.exe", L"pnamain.exe",  L"wfica32.exe",
+                                           L"SelfServicePlugin\\SelfService.exe", L"AuthManager\\storebrowse.exe"};
 constexpr wchar_t kPNAgentKey[] = L"Software\\Citrix\\PNAgent";
 
 // Memory in another program, for the list-view messages that carry pointers.
@@ -107,7 +110,7 @@ void EndProcesses(const wchar_t* imageName) {
 
 // The fake clients a run leaves behind (a client still waiting for its session).
 void EndFakeClients() {
-  for (const wchar_t* client : kFakeClients) EndProcesses(client);
+  for (const std::wstring client : kFakeClients) EndProcesses(client.substr(client.find_last_of(L'\\') + 1).c_str());
 }
 
 std::wstring WithoutAccessKey(std::wstring text) {
@@ -162,6 +165,8 @@ LantheRun::LantheRun(const RunOptions& options) {
     throw std::runtime_error("cannot copy lanthe-test.exe into the program folder");
   }
   ::CreateDirectoryW(ClientsFolder().c_str(), nullptr);
+  ::CreateDirectoryW((ClientsFolder() + L"\\SelfServicePlugin").c_str(), nullptr);
+  ::CreateDirectoryW((ClientsFolder() + L"\\AuthManager").c_str(), nullptr);
   for (const wchar_t* client : kFakeClients) {
     ::CopyFileW((ThisProgramFolder() + L"fake-clients\\" + client).c_str(), (ClientsFolder() + L"\\" + client).c_str(),
                 FALSE);
@@ -208,6 +213,8 @@ LantheRun::LantheRun(const RunOptions& options) {
   ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_DESKTOP", (folder_ + L"desktop.txt").c_str());
   ::SetEnvironmentVariableW(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS",
                             options.clientExitAfterMs ? std::to_wstring(*options.clientExitAfterMs).c_str() : nullptr);
+  ::SetEnvironmentVariableW(L"LANTHE_FAKE_SELFSERVICE_LAUNCH_AFTER_MS",
+                            options.icaClientAfterMs.empty() ? nullptr : options.icaClientAfterMs.c_str());
 
   SetVariable(L"LANTHE_TEST_ADMINISTRATOR", options.administrator);
   SetVariable(L"LANTHE_TEST_ELEVATED", options.elevated);

@@ -23,7 +23,8 @@ struct RunOptions {
   bool elevated = true;       // LANTHE_TEST_ELEVATED
   std::wstring parameters;    // the command line after the program
   // settings.xml beside the program; none when absent. "$CLIENTS" stands for the
-  // folder of the fake clients (mstsc.exe, wfcrun32.exe, pn.exe, pnagent.exe).
+  // folder of the fake clients (mstsc.exe, wfcrun32.exe, pn.exe, pnagent.exe, wfica32.exe,
+  // SelfServicePlugin\SelfService.exe, AuthManager\storebrowse.exe).
   std::optional<std::string> settingsFile = std::string("<Settings/>");
   // The fake clients end by themselves after this time; without it they stay until
   // their window is closed.
@@ -52,6 +53,10 @@ struct RunOptions {
   bool pnagentDesktop = false;  // the desktop folder without apps from pnamain.exe
   int pnagentDelayMs = 10;
   int pnagentIdleStarts = 0;
+
+  // When the fake SelfService.exe starts the ICA client after a "-qlaunch" (milliseconds,
+  // or "never"); empty: its own default, a second.
+  std::wstring icaClientAfterMs;
 
   // The user's connection file (appsrv.ini in the roaming application data), written
   // before the start and removed afterwards; left alone when absent.

@@ -72,6 +72,33 @@ TEST(SessionE2E, RemoteDesktopStartsWithItsCommandLineWhileTheMainWindowHides) {
   EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
 }
 
+TEST(SessionE2E, StoreFrontWaitsForTheIcaClientRatherThanTheSelfServiceProgramThenSignsOut) {
+  RunOptions options = Limited(Kiosk(Questions(true, false) + "<CitrixLogOff>2</CitrixLogOff><StoreFront>"
+                                     "<StoreURL>https://sf.example.test/Citrix/Store</StoreURL>"
+                                     "<Resource>Kiosk Desktop</Resource></StoreFront>", "3"),
+                               std::nullopt);
+  options.icaClientAfterMs = L"300";
+  LantheRun run(options);
+  HWND session = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (session = ::FindWindowW(L"LantheFakeClient", L"ICA session (fake wfica32.exe)")); }))
+      << "the self-service program started no ICA client";
+  EXPECT_FALSE(run.WaitForMessageBox(500)) << "no question while the ICA client runs";
+  ::PostMessageW(session, WM_CLOSE, 0, 0);
+  const auto box = run.WaitForMessageBox();
+  ASSERT_TRUE(box) << "no reconnect question after the ICA client ended";
+  EXPECT_EQ(box->text, kQuestion);
+  EXPECT_TRUE(ProcessRunning(L"SelfService.exe")) << "the self-service program stays; nobody waits for it";
+  Answer(*box, IDNO);
+  ASSERT_TRUE(run.WaitForExit());
+  const std::wstring self = L"\"" + run.ClientsFolder() + L"\\SelfServicePlugin\\SelfService.exe\" ";
+  EXPECT_EQ(run.ClientCommandLines(),
+            (std::vector<std::wstring>{
+                L"\"" + run.ClientsFolder() + L"\\AuthManager\\storebrowse.exe\" -a \"https://sf.example.test/Citrix/Store\"",
+                self + L"-qlaunch \"Kiosk Desktop\"",
+                L"\"" + run.ClientsFolder() + L"\\wfica32.exe\" \"Kiosk Desktop\"", self + L"-logoff"}));
+  EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+}
+
 TEST(SessionE2E, CustomIcaStartsTheConnectionStarter) {
   LantheRun run(Limited(Kiosk(Questions(false, false) + "<CitrixLogOff>1</CitrixLogOff>", "1")));
   ASSERT_TRUE(run.WaitForExit());

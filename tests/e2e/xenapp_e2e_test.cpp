@@ -1,6 +1,8 @@
 // A XenApp session under Wine with the fake PNAgent: the launcher window waits for
 // the shortcuts, shows them, starts applications and logs off.
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -110,6 +112,41 @@ TEST(XenAppE2E, OnlyShortcutFilesAreListedWhateverTheirLetterCase) {
   WriteShortcut(run.ShortcutFolder() + L"\\x.lnk.bak", L"Backup", L"");
   WriteShortcut(run.ShortcutFolder() + L"\\lnkfile.txt", L"Text", L"");
   EXPECT_EQ(WaitForItems(run, 2), (std::vector<std::wstring>{L"Capitals", L"Word"}));
+}
+
+TEST(XenAppE2E, AStoreWithoutAResourceOffersTheWorkspaceAppsShortcutsAndLogOffSignsOut) {
+  // The Workspace app's Start menu folder of this run, as its StartMenuDir setting names it.
+  const std::wstring name = L"Lanthe Store " + std::to_wstring(::GetCurrentProcessId());
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Citrix\\Dazzle", L"StartMenuDir", REG_SZ, name.c_str(),
+                    static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+  wchar_t programs[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs);
+  const std::wstring folder = std::wstring(programs) + L"\\" + name;
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  RunOptions options = XenApp({});
+  options.settingsFile = "<Settings><CurrentShell>1</CurrentShell><ConnectionType>3</ConnectionType><Citrix><ClientPath>"
+                         "$CLIENTS</ClientPath></Citrix><ShowReconnectDialog>False</ShowReconnectDialog>"
+                         "<ShowShutdownDialog>False</ShowShutdownDialog><CitrixLogOff>2</CitrixLogOff></Settings>";
+  {
+    LantheRun run(options);
+    HWND launcher = run.WaitForWindow(L"Applications");
+    ASSERT_TRUE(launcher);
+    EXPECT_TRUE(FindControl(launcher, L"Static", L"Loading the store's applications..."));
+    WriteShortcut(folder + L"\\Desk.lnk", L"Kiosk Desktop", L"-launch -reg \"Desk\"");
+    HWND list = FindControl(launcher, L"SysListView32", L"");
+    EXPECT_TRUE(WaitUntil([&] { return ListViewItems(list) == std::vector<std::wstring>{L"Kiosk Desktop"}; }));
+    ClickListViewItem(list, 0);
+    EXPECT_TRUE(WaitUntil([&] { return run.ClientCommandLines().size() == 2; }));
+    Click(FindControl(launcher, L"Button", L"Log Off"));
+    ASSERT_TRUE(run.WaitForExit());
+    const std::wstring self = L"\"" + run.ClientsFolder() + L"\\SelfServicePlugin\\SelfService.exe\" ";
+    EXPECT_EQ(run.ClientCommandLines(),
+              (std::vector<std::wstring>{self + L"-ipoll", self + L"-launch -reg \"Desk\"", self + L"-logoff"}));
+    EXPECT_EQ(run.PowerRequests(), std::vector<std::wstring>{L"ShutdownWindows 16"});
+  }
+  ::DeleteFileW((folder + L"\\Desk.lnk").c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\Citrix\\Dazzle");
 }
 
 }  // namespace

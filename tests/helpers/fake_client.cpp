@@ -18,6 +18,17 @@
 //   LANTHE_FAKE_PN_ADD_CONNECTION     pn.exe only: a connection added to the
 //   LANTHE_FAKE_PN_APPSRV             [ApplicationServers] of this appsrv.ini, as a
 //                                     user makes one in Program Neighborhood
+//
+// The Workspace app's programs play their part as far as Lanthe sees it:
+// storebrowse.exe and "SelfService.exe -logoff" log their command line and end at once;
+// "SelfService.exe -qlaunch <resource>" starts wfica32.exe (from the folder above its
+// own) with the resource after a moment, as the real one does once the user has
+// authenticated, and stays, hidden, as the real one may:
+//   LANTHE_FAKE_SELFSERVICE_LAUNCH_AFTER_MS  the moment (default 1000 ms); "never": no
+//                                            ICA client at all
+//   LANTHE_FAKE_SELFSERVICE_EXIT_AFTER_MS    end after this time (default: stay until
+//                                            ended from outside)
+// wfica32.exe is the ICA session: a client like the others.
 
 #include <windows.h>
 
@@ -27,6 +38,7 @@
 namespace {
 
 constexpr UINT_PTR kEndTimer = 1;
+constexpr UINT_PTR kLaunchTimer = 2;
 constexpr int kEndButton = 100;
 
 std::wstring Environment(const wchar_t* name) {
@@ -49,6 +61,8 @@ std::wstring Role(const std::wstring& program) {
   if (_wcsicmp(program.c_str(), L"wfcrun32.exe") == 0) return L"Custom ICA connection";
   if (_wcsicmp(program.c_str(), L"pn.exe") == 0) return L"Program Neighborhood";
   if (_wcsicmp(program.c_str(), L"pnagent.exe") == 0) return L"PNAgent";
+  if (_wcsicmp(program.c_str(), L"wfica32.exe") == 0) return L"ICA session";
+  if (_wcsicmp(program.c_str(), L"SelfService.exe") == 0) return L"Self-service";
   return L"Remote client";
 }
 
@@ -71,6 +85,23 @@ void AppendToLog(const std::wstring& line) {
   ::CloseHandle(file);
 }
 
+// The resource of "-qlaunch", as the self-service program hands it to the ICA client.
+std::wstring launchedResource;
+
+// The ICA client of a launch: wfica32.exe in the folder above the self-service program's.
+void StartIcaClient() {
+  const std::wstring self = ProgramPath();
+  const std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
+  std::wstring commandLine = L"\"" + folder.substr(0, folder.find_last_of(L'\\')) + L"\\wfica32.exe\" " + launchedResource;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -78,6 +109,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_TIMER:
       if (wParam == kEndTimer) ::DestroyWindow(window);
+      if (wParam == kLaunchTimer) {
+        ::KillTimer(window, kLaunchTimer);
+        StartIcaClient();
+      }
       return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);
@@ -133,6 +168,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
   RecordDesktop();
   const std::wstring commandLine = ::GetCommandLineW();
   AppendToLog(commandLine);
+  const std::wstring program = FileName(ProgramPath());
+  const bool selfService = _wcsicmp(program.c_str(), L"SelfService.exe") == 0;
+  if (_wcsicmp(program.c_str(), L"storebrowse.exe") == 0) return 0;
+  const std::wstring arguments = parameters;
+  const std::size_t qlaunch = arguments.find(L"-qlaunch ");
+  if (selfService && qlaunch == std::wstring::npos) return 0;  // a sign-out, or anything else
+  if (selfService) launchedResource = arguments.substr(qlaunch + 9);
 
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProc;
@@ -142,7 +184,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
   windowClass.lpszClassName = L"LantheFakeClient";
   ::RegisterClassW(&windowClass);
 
-  const std::wstring program = FileName(ProgramPath());
   AddConnection(program);
   const std::wstring title = Role(program) + L" (fake " + program + L")";
   const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
@@ -153,9 +194,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR parameters, int show) {
                     instance, nullptr);
   ::CreateWindowExW(0, L"BUTTON", L"End session", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 330, 80, 110,
                     25, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEndButton)), instance, nullptr);
-  const std::wstring after = Environment(L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS");
+  const std::wstring after =
+      Environment(selfService ? L"LANTHE_FAKE_SELFSERVICE_EXIT_AFTER_MS" : L"LANTHE_FAKE_CLIENT_EXIT_AFTER_MS");
   if (!after.empty()) ::SetTimer(window, kEndTimer, static_cast<UINT>(std::wcstoul(after.c_str(), nullptr, 10)), nullptr);
-  ::ShowWindow(window, show);
+  if (selfService) {
+    const std::wstring launchAfter = Environment(L"LANTHE_FAKE_SELFSERVICE_LAUNCH_AFTER_MS");
+    if (launchAfter != L"never") {
+      const UINT ms = launchAfter.empty() ? 1000 : static_cast<UINT>(std::wcstoul(launchAfter.c_str(), nullptr, 10));
+      ::SetTimer(window, kLaunchTimer, ms, nullptr);
+    }
+  }
+  ::ShowWindow(window, selfService ? SW_HIDE : show);
 
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -88,6 +88,7 @@ void XenAppLauncherView::Render() {
     shown_ = state.items;
   }
   lblStatus->SetCaption(state.status);
+  if (hwnd()) ::SetWindowTextW(hwnd(), ToWide(state.caption).c_str());
 }
 
 void XenAppLauncherView::Resized() {

@@ -51,6 +51,13 @@ class Win32Processes final : public IProcesses {
   IMessageBoxes& messages_;
 };
 
+// The Toolhelp process walk, restricted to the program's own Windows session.
+class Win32ClientProcesses final : public IClientProcesses {
+ public:
+  bool WaitForProcessToAppear(TextView name, std::uint32_t timeoutMs) noexcept override;
+  void WaitForProcessesToEnd(TextView name) noexcept override;
+};
+
 class Win32FileSystem final : public IFileSystem {
  public:
   bool FileExists(TextView path) noexcept override;
@@ -271,7 +278,7 @@ class Win32Platform {
     return Platform{registry_, processes_,   files_,    ini_,        folders_, identity_, power_,
                     windows_,  messages_,    codePage_, groupPolicy_, accounts_, shellLinks_, secrets_,
                     network_,  desktop_,     events_,   clock_,       startupPrograms_, crashWatcher_,
-                    fileSecurity_, eventHistory_};
+                    fileSecurity_, eventHistory_, clientProcesses_};
   }
 
  private:
@@ -296,6 +303,7 @@ class Win32Platform {
   Win32CrashWatcher ownCrashWatcher_;
   Win32FileSecurity fileSecurity_;
   Win32EventHistory eventHistory_;
+  Win32ClientProcesses clientProcesses_;
   Win32EventLog events_;  // last of the own services: it goes first, writing what is queued
   IIdentity& identity_;
   IPower& power_;
