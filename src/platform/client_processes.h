@@ -20,8 +20,9 @@ class IClientProcesses {
   virtual bool WaitForProcessToAppear(TextView name, std::uint32_t timeoutMs) = 0;
   // Waits, answering sent messages, until no process with this image name runs in the
   // program's own Windows session any more: those that start while the first ones run
-  // are waited for too.
-  virtual void WaitForProcessesToEnd(TextView name) = 0;
+  // are waited for too. The exit code of the last one that ended; 0 when none ran or
+  // none could be read.
+  virtual std::uint32_t WaitForProcessesToEnd(TextView name) = 0;
 };
 
 }  // namespace lanthe

@@ -38,6 +38,8 @@ constexpr std::array kMessages{
     // the command line, its password hidden
     EventMessage{EventId::kClientStart, kInformation, u"Client started: %1"},
     EventMessage{EventId::kClientStartFailed, kError, u"The client could not be started: %1"},
+    // the program waited for, seconds
+    EventMessage{EventId::kClientNotAppeared, kWarning, u"No %1 appeared within %2 seconds of the launch."},
     // program, exit code, seconds
     EventMessage{EventId::kClientEnd, kInformation, u"Client ended: %1 with exit code %2 after %3 s."},
     EventMessage{EventId::kReconnectChosen, kInformation, u"The user chose to connect again."},

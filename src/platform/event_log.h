@@ -52,6 +52,7 @@ constexpr std::uint32_t kStartAgain = 1102;
 constexpr std::uint32_t kStartAgainInDebugMode = 1103;
 constexpr std::uint32_t kClientStart = 1110;
 constexpr std::uint32_t kClientStartFailed = 1111;
+constexpr std::uint32_t kClientNotAppeared = 1112;
 constexpr std::uint32_t kClientEnd = 1120;
 constexpr std::uint32_t kReconnectChosen = 1130;
 constexpr std::uint32_t kExitActionAsked = 1140;

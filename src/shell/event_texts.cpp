@@ -11,6 +11,7 @@ Text ConnectionTypeName(std::int32_t type) {
     case ConnectionType::kRemoteDesktop: return u"Remote Desktop";
     case ConnectionType::kCustomIca: return u"Custom ICA";
     case ConnectionType::kXenApp: return u"XenApp";
+    case ConnectionType::kStoreFront: return u"StoreFront";
     default: return u"none (" + IntToText(type) + u")";
   }
 }
@@ -63,6 +64,10 @@ EventReport ClientStartedEvent(TextView commandLine, TextView password) {
 
 EventReport ClientNotStartedEvent(TextView commandLine, TextView password) {
   return MakeEvent(EventId::kClientStartFailed, {WithoutPassword(commandLine, password)});
+}
+
+EventReport ClientNotAppearedEvent(TextView program, std::int32_t seconds) {
+  return MakeEvent(EventId::kClientNotAppeared, {Text(program), IntToText(seconds)});
 }
 
 EventReport ClientEndedEvent(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds) {

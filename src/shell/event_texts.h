@@ -28,6 +28,9 @@ EventReport StartedEvent(const StartFacts& facts);
 // The command line with every occurrence of the password (when there is one) hidden.
 EventReport ClientStartedEvent(TextView commandLine, TextView password);
 EventReport ClientNotStartedEvent(TextView commandLine, TextView password);
+// A launch whose client program (the ICA client behind a store's launch) never
+// showed up within the wait.
+EventReport ClientNotAppearedEvent(TextView program, std::int32_t seconds);
 EventReport ClientEndedEvent(TextView program, std::uint32_t exitCode, std::uint64_t milliseconds);
 EventReport ReconnectEvent();
 // The exit action, before Windows is asked for it (requested: something is asked).

@@ -243,27 +243,23 @@ void TfrmMain::LaunchStoreResource() {
   platform_.processes.RunProgram(launch.program, launch.parameters, ShowState::kNormal, false, [&] {
     started = true;
     storeSignedIn_ = true;
-    events_.Report(EventType::kInformation, EventId::kClientStarted,
-                   ClientStartedEventText(line, Settings.Autologon.Password));
+    events_.Report(ClientStartedEvent(line, Settings.Autologon.Password));
     ClientStarted();
   });
   if (!started) {
-    events_.Report(EventType::kError, EventId::kClientStarted,
-                   ClientNotStartedEventText(line, Settings.Autologon.Password));
+    events_.Report(ClientNotStartedEvent(line, Settings.Autologon.Password));
     ReleaseStartBehindClient();
     return;
   }
   const std::uint64_t began = platform_.clock.NowMilliseconds();
   const auto limitMs = static_cast<std::uint32_t>(EffectiveWaitForClient(Settings)) * 1000u;
   if (!platform_.clientProcesses.WaitForProcessToAppear(kIcaClientProgramName, limitMs)) {
-    events_.Report(EventType::kWarning, EventId::kClientStarted,
-                   ClientNotStartedEventText(kIcaClientProgramName, Settings.Autologon.Password));
+    events_.Report(ClientNotAppearedEvent(kIcaClientProgramName, EffectiveWaitForClient(Settings)));
     return;
   }
-  platform_.clientProcesses.WaitForProcessesToEnd(kIcaClientProgramName);
+  const std::uint32_t exitCode = platform_.clientProcesses.WaitForProcessesToEnd(kIcaClientProgramName);
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
-  events_.Report(EventType::kInformation, EventId::kClientEnded,
-                 ClientEndedEventText(kIcaClientProgramName, 0, ended >= began ? ended - began : 0));
+  events_.Report(ClientEndedEvent(kIcaClientProgramName, exitCode, ended >= began ? ended - began : 0));
 }
 
 void TfrmMain::ShowStoreFrontLauncher() {
@@ -277,12 +273,10 @@ void TfrmMain::ShowStoreFrontLauncher() {
   platform_.processes.RunProgram(refresh.program, refresh.parameters, ShowState::kNormal, false, [&] {
     started = true;
     storeSignedIn_ = true;
-    events_.Report(EventType::kInformation, EventId::kClientStarted,
-                   ClientStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+    events_.Report(ClientStartedEvent(refresh.Whole(), Settings.Autologon.Password));
   });
   if (!started) {
-    events_.Report(EventType::kError, EventId::kClientStarted,
-                   ClientNotStartedEventText(refresh.Whole(), Settings.Autologon.Password));
+    events_.Report(ClientNotStartedEvent(refresh.Whole(), Settings.Autologon.Password));
   }
   ClientStarted();
   windows_.xenAppLauncherWindow.ShowModal();

@@ -848,12 +848,14 @@ class FakeClientProcesses final : public IClientProcesses {
     if (onWait) onWait(waits.back());
     return appears;
   }
-  void WaitForProcessesToEnd(TextView name) override {
+  std::uint32_t WaitForProcessesToEnd(TextView name) override {
     waits.push_back(u"end " + Text(name));
     if (onWait) onWait(waits.back());
+    return exitCode;
   }
 
   bool appears = true;
+  std::uint32_t exitCode = 0;                    // of the last ICA client process
   std::vector<Text> waits;                       // "appear <name> <ms>", "end <name>"
   std::function<void(const Text&)> onWait;       // while the program waits
 };

@@ -1,6 +1,8 @@
 // The StoreFront connection's session: the store added, the resource launched, the
 // waits for the ICA client, and the sign-out before the exit action.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "fakes.h"
@@ -42,7 +44,7 @@ constexpr char kStore[] = "<StoreURL>https://sf.example.com/Store</StoreURL>";
 
 TEST(StoreFrontSession, TheSessionWaitsForTheIcaClientAndSignsOutOnceBeforeTheExitAction) {
   StoreFrontKiosk kiosk(std::string(kStore) + "<Resource>Kiosk Desktop</Resource><WaitForClient>300</WaitForClient>",
-                        /*reconnectOnce=*/true);
+                        /*reconnectOnce=*/true, [](MainWindowRig& rig) { rig.fake.clientProcesses.exitCode = 7; });
   const std::vector<Text> pass = {kAddStore, kLaunch, u"appear wfica32.exe 300000", u"end wfica32.exe"};
   std::vector<Text> expected = pass;
   expected.insert(expected.end(), pass.begin(), pass.end());
@@ -50,6 +52,13 @@ TEST(StoreFrontSession, TheSessionWaitsForTheIcaClientAndSignsOutOnceBeforeTheEx
   EXPECT_EQ(kiosk.steps, expected) << "the self-service program is not waited for";
   EXPECT_EQ(kiosk.fake.messages.questions.size(), 2u);
   EXPECT_EQ(kiosk.fake.power.requested, std::vector<std::uint16_t>{16});
+  // The session's end is the ICA client's, with its own exit code.
+  const auto& events = kiosk.fake.events;
+  const auto end = std::find(events.ids.begin(), events.ids.end(), EventId::kClientEnd);
+  ASSERT_NE(end, events.ids.end());
+  const auto& fields = events.fields[static_cast<std::size_t>(end - events.ids.begin())];
+  EXPECT_EQ(fields[0], u"wfica32.exe");
+  EXPECT_EQ(fields[1], u"7");
 }
 
 TEST(StoreFrontSession, WithoutAClientWithinTheLimitTheEndOfSessionFollows) {
@@ -59,6 +68,8 @@ TEST(StoreFrontSession, WithoutAClientWithinTheLimitTheEndOfSessionFollows) {
     StoreFrontKiosk kiosk(std::string("<Resource>Kiosk Desktop</Resource><WaitForClient>") + limit + "</WaitForClient>",
                           false, [](MainWindowRig& rig) { rig.fake.clientProcesses.appears = false; });
     EXPECT_EQ(kiosk.steps, (std::vector<Text>{kLaunch, wait, kSignOut})) << limit;
+    const auto& ids = kiosk.fake.events.ids;
+    EXPECT_NE(std::find(ids.begin(), ids.end(), EventId::kClientNotAppeared), ids.end()) << limit;
     EXPECT_EQ(kiosk.fake.power.requested, std::vector<std::uint16_t>{16});
   }
 }

@@ -83,21 +83,28 @@ bool Win32ClientProcesses::WaitForProcessToAppear(TextView name, std::uint32_t t
   }
 }
 
-void Win32ClientProcesses::WaitForProcessesToEnd(TextView name) noexcept {
+std::uint32_t Win32ClientProcesses::WaitForProcessesToEnd(TextView name) noexcept {
   // Once the client runs, its processes are waited on by handle: no looking in between.
   // When the last has ended, one more look finds any that started meanwhile.
+  // GetExitCodeProcess needs PROCESS_QUERY_LIMITED_INFORMATION (OpenProcess, "Process
+  // Security and Access Rights"), which a user has on the processes of its own session.
+  DWORD lastExitCode = 0;
   for (;;) {
     std::vector<UniqueHandle> running;
     try {
       for (const DWORD id : ProcessesNamed(name)) {
-        UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+        UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
         if (process) running.push_back(std::move(process));
       }
     } catch (...) {
-      return;
+      return lastExitCode;
     }
-    if (running.empty()) return;
-    for (const UniqueHandle& process : running) WaitAnsweringSentMessages(process.get());
+    if (running.empty()) return lastExitCode;
+    for (const UniqueHandle& process : running) {
+      WaitAnsweringSentMessages(process.get());
+      DWORD exitCode = 0;
+      if (::GetExitCodeProcess(process.get(), &exitCode)) lastExitCode = exitCode;
+    }
   }
 }
 

@@ -55,7 +55,7 @@ class Win32Processes final : public IProcesses {
 class Win32ClientProcesses final : public IClientProcesses {
  public:
   bool WaitForProcessToAppear(TextView name, std::uint32_t timeoutMs) noexcept override;
-  void WaitForProcessesToEnd(TextView name) noexcept override;
+  std::uint32_t WaitForProcessesToEnd(TextView name) noexcept override;
 };
 
 class Win32FileSystem final : public IFileSystem {
