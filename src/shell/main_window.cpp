@@ -172,24 +172,28 @@ void TfrmMain::btnExplorerClick() {
                                  false);
 }
 
-void TfrmMain::RunAndWait(const CommandLine& commandLine) {
-  const Text line = commandLine.program + u" " + commandLine.parameters;
-  const std::uint64_t began = platform_.clock.NowMilliseconds();
+std::optional<std::uint32_t> TfrmMain::StartClient(const CommandLine& commandLine, bool wait) {
+  const Text line = commandLine.Whole();
   bool started = false;
   const std::uint32_t exitCode =
-      platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, true, [&] {
+      platform_.processes.RunProgram(commandLine.program, commandLine.parameters, ShowState::kNormal, wait, [&] {
         started = true;
         events_.Report(ClientStartedEvent(line, Settings.Autologon.Password));
         ClientStarted();
       });
-  if (!started) {
-    events_.Report(ClientNotStartedEvent(line, Settings.Autologon.Password));
-    // Nothing is held back behind it either (the XenApp launcher may stay open for hours).
-    ReleaseStartBehindClient();
-    return;
-  }
+  if (started) return exitCode;
+  events_.Report(ClientNotStartedEvent(line, Settings.Autologon.Password));
+  // Nothing is held back behind it either (the XenApp launcher may stay open for hours).
+  ReleaseStartBehindClient();
+  return std::nullopt;
+}
+
+void TfrmMain::RunAndWait(const CommandLine& commandLine) {
+  const std::uint64_t began = platform_.clock.NowMilliseconds();
+  const std::optional<std::uint32_t> exitCode = StartClient(commandLine, true);
+  if (!exitCode) return;
   const std::uint64_t ended = platform_.clock.NowMilliseconds();
-  events_.Report(ClientEndedEvent(commandLine.program, exitCode, ended >= began ? ended - began : 0));
+  events_.Report(ClientEndedEvent(commandLine.program, *exitCode, ended >= began ? ended - began : 0));
 }
 
 void TfrmMain::RunRDPClient() { RunAndWait(RdpCommandLine(Settings)); }
@@ -236,21 +240,9 @@ void TfrmMain::AddStore() {
 // behind the self-service program) -> after the limit; otherwise once every ICA client
 // process of this session has ended.
 void TfrmMain::LaunchStoreResource() {
-  const CommandLine launch = StoreFrontLaunchCommandLine(Settings);
-  const Text line = launch.Whole();
-  bool started = false;
   // The self-service program may stay running after the launch: not waited for.
-  platform_.processes.RunProgram(launch.program, launch.parameters, ShowState::kNormal, false, [&] {
-    started = true;
-    storeSignedIn_ = true;
-    events_.Report(ClientStartedEvent(line, Settings.Autologon.Password));
-    ClientStarted();
-  });
-  if (!started) {
-    events_.Report(ClientNotStartedEvent(line, Settings.Autologon.Password));
-    ReleaseStartBehindClient();
-    return;
-  }
+  if (!StartClient(StoreFrontLaunchCommandLine(Settings), false)) return;
+  storeSignedIn_ = true;
   const std::uint64_t began = platform_.clock.NowMilliseconds();
   const auto limitMs = static_cast<std::uint32_t>(EffectiveWaitForClient(Settings)) * 1000u;
   if (!platform_.clientProcesses.WaitForProcessToAppear(kIcaClientProgramName, limitMs)) {

@@ -209,6 +209,9 @@ class TfrmMain {
   void RestorePNAgentConfiguration();
   void ShowXenAppLauncher();
   void ApplyPolicies();
+  // Starts a client with its events, waiting for its end or not; its exit code (0 when
+  // not waited for), or nullopt when it could not start.
+  std::optional<std::uint32_t> StartClient(const CommandLine& commandLine, bool wait);
   void RunAndWait(const CommandLine& commandLine);
   void AddStore();
   void LaunchStoreResource();
