@@ -215,7 +215,9 @@ std::optional<UserDetails> Win32Accounts::GetUserDetails(TextView userName) noex
     const UniqueNetApiBuffer buffer(raw);
     if (status != NERR_Success || !buffer) return std::nullopt;
     const auto* user = reinterpret_cast<const USER_INFO_1*>(buffer.get());
-    UserDetails details{static_cast<std::uint32_t>(user->usri1_priv), static_cast<std::uint32_t>(user->usri1_flags)};
+    UserDetails details;
+    details.privilege = static_cast<std::uint32_t>(user->usri1_priv);
+    details.flags = static_cast<std::uint32_t>(user->usri1_flags);
     // Level 4 asks for more than level 1 and may be refused where level 1 is not
     // (NetUserGetInfo's page); its usri4_password_expired is nonzero both for an expired
     // password and for one that must be changed at the next log-on (USER_INFO_4's page,
@@ -287,21 +289,33 @@ PrivateData Win32SecretStore::ReadPrivateData(TextView keyName) noexcept {
   }
 }
 
+namespace {
+
+// Stores data (nullptr: deletes what is stored, and the name itself, as
+// LsaStorePrivateData's page says) under the name; the call's NTSTATUS.
+std::uint32_t StoreSecret(TextView keyName, SecretText* data) {
+  LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero
+  LSA_HANDLE raw = nullptr;
+  const NTSTATUS opened = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_SECRET, &raw);
+  if (opened != 0) return static_cast<std::uint32_t>(opened);
+  const UniqueLsaHandle policy(raw);
+  std::wstring name = ToWide(keyName);
+  if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF || (data && (data->size() + 1) * sizeof(wchar_t) > 0xFFFF)) {
+    return LsaStatus::kInvalidParameter;
+  }
+  LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                                static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
+  if (!data) return static_cast<std::uint32_t>(::LsaStorePrivateData(policy.get(), &nameString, nullptr));
+  LSA_UNICODE_STRING dataString{static_cast<USHORT>(data->size() * sizeof(wchar_t)),
+                                static_cast<USHORT>((data->size() + 1) * sizeof(wchar_t)), data->data()};
+  return static_cast<std::uint32_t>(::LsaStorePrivateData(policy.get(), &nameString, &dataString));
+}
+
+}  // namespace
+
 std::uint32_t Win32SecretStore::DeletePrivateData(TextView keyName) noexcept {
   try {
-    LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero
-    LSA_HANDLE raw = nullptr;
-    NTSTATUS status = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_SECRET, &raw);
-    if (status != 0) return static_cast<std::uint32_t>(status);
-    const UniqueLsaHandle policy(raw);
-    std::wstring name = ToWide(keyName);
-    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF) return LsaStatus::kInvalidParameter;
-    LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
-                                  static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
-    // Without data the call removes what is stored under the name, and the name itself
-    // (LsaStorePrivateData's page).
-    status = ::LsaStorePrivateData(policy.get(), &nameString, nullptr);
-    return static_cast<std::uint32_t>(status);
+    return StoreSecret(keyName, nullptr);
   } catch (...) {
     return LsaStatus::kNoMemory;
   }
@@ -309,22 +323,8 @@ std::uint32_t Win32SecretStore::DeletePrivateData(TextView keyName) noexcept {
 
 std::uint32_t Win32SecretStore::StorePrivateData(TextView keyName, TextView data) noexcept {
   try {
-    LSA_OBJECT_ATTRIBUTES attributes{};  // reserved: all zero
-    LSA_HANDLE raw = nullptr;
-    NTSTATUS status = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_SECRET, &raw);
-    if (status != 0) return static_cast<std::uint32_t>(status);
-    const UniqueLsaHandle policy(raw);
-    std::wstring name = ToWide(keyName);
     SecretText secret(data);
-    if ((name.size() + 1) * sizeof(wchar_t) > 0xFFFF || (secret.size() + 1) * sizeof(wchar_t) > 0xFFFF) {
-      return LsaStatus::kInvalidParameter;
-    }
-    LSA_UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
-                                  static_cast<USHORT>((name.size() + 1) * sizeof(wchar_t)), name.data()};
-    LSA_UNICODE_STRING dataString{static_cast<USHORT>(secret.size() * sizeof(wchar_t)),
-                                  static_cast<USHORT>((secret.size() + 1) * sizeof(wchar_t)), secret.data()};
-    status = ::LsaStorePrivateData(policy.get(), &nameString, &dataString);
-    return static_cast<std::uint32_t>(status);
+    return StoreSecret(keyName, &secret);
   } catch (...) {
     return LsaStatus::kNoMemory;
   }
