@@ -496,8 +496,12 @@ void TfrmSetupWizard::RunAndWait(TextView program, TextView parameters) {
 }
 
 void TfrmSetupWizard::BtnRunCitrixSetupClick() {
-  // Not waited for: the wizard stays usable while the installer runs.
-  platform_.processes.RunProgram(u"msiexec /i " + WizardSettings.Citrix.SetupFile, u"", ShowState::kNormal, false);
+  // Not waited for: the wizard stays usable while the installer runs. The Workspace
+  // app, which a StoreFront store needs, comes as an installer program rather than a
+  // package: that one starts by itself.
+  const Text& setup = WizardSettings.Citrix.SetupFile;
+  const bool program = setup.size() >= 4 && AsciiUpper(setup.substr(setup.size() - 4)) == u".EXE";
+  platform_.processes.RunProgram(program ? Quoted(setup) : u"msiexec /i " + setup, u"", ShowState::kNormal, false);
 }
 
 void TfrmSetupWizard::btnOpenPNClick() {

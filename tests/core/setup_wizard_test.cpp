@@ -672,6 +672,9 @@ TEST_F(WizardTest, AutologonToolAndCitrixSetupStarts) {
   EXPECT_TRUE(fake.processes.runs[0].wait);
   EXPECT_EQ(fake.processes.runs[1].CommandLine(), u"msiexec /i XenAppHosted.msi ");
   EXPECT_FALSE(fake.processes.runs[1].wait);  // the wizard stays usable meanwhile
+  wizard.WizardSettings.Citrix.SetupFile = u"C:\\Setup\\CitrixWorkspaceApp.EXE";
+  wizard.BtnRunCitrixSetupClick();
+  EXPECT_EQ(fake.processes.runs.back().CommandLine(), u"\"C:\\Setup\\CitrixWorkspaceApp.EXE\" ");
 }
 
 TEST_F(WizardTest, LinksOpenTheirOwnAddress) {
