@@ -82,13 +82,12 @@ struct Kiosk {
   }
   static constexpr std::int64_t kLastEnd = 1740848520;  // 2025-03-01 17:02 UTC
 
-  int Status(bool json = false) {
+  int Run(const std::vector<Text>& arguments) {
     out.clear();
     err.clear();
-    std::vector<Text> arguments{u"status"};
-    if (json) arguments.push_back(u"--json");
     return RunConfigTool(arguments, context, out, err);
   }
+  int Status(bool json = false) { return Run(json ? std::vector<Text>{u"status", u"--json"} : std::vector<Text>{u"status"}); }
   // The line of one check, or nothing.
   std::string Line(const std::string& check) const {
     std::size_t start = 0;
@@ -199,10 +198,20 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
   const auto winlogon = [](testing::FakePlatform& m) -> auto& {
     return m.registry.AddKey(RegistryRoot::LocalMachine, kWinlogonKey).values;
   };
+  // A connection type set by policy over the file, and its client's files.
+  const auto policy = [](testing::FakePlatform& m, std::uint32_t type) {
+    m.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(type);
+  };
+  const auto xenApp = [&](testing::FakePlatform& m) {
+    policy(m, 1);
+    m.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfcrun32.exe"] = "";
+    m.files.files[u"C:\\Lanthe\\appsrv.ini"] = "";
+  };
   const struct {
     const char* check;
     std::function<void(testing::FakePlatform&)> spoil;
     const char* says;
+    std::string state = "problem  ";  // the line's start
   } cases[] = {
       {"autologon", [&](auto& m) { winlogon(m)[u"DefaultUsername"] = String(u"Administrator"); },
        "DefaultUsername is \"Administrator\", not \"kiosk\" (a log-on at the console rewrites it)"},
@@ -262,36 +271,26 @@ TEST(KioskStatus, EachProblemIsNamedWithWhatToDo) {
       {"folder", [](auto& m) { m.fileSecurity.lists.erase(u"C:\\Lanthe\\lanthe.exe"); },
        "the permissions of C:\\Lanthe\\lanthe.exe could not be read"},
       {"network", [](auto& m) { m.network.up = false; }, "no network interface is up"},
+      {"overrides", xenApp, "set by policy: ConnectionType", ""},
+      {"files", xenApp, "the connection \"\" is not in C:\\Lanthe\\appsrv.ini"},
+      {"files",
+       [&](auto& m) {
+         policy(m, 3);
+         m.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\StoreFront").values[u"StoreURL"] =
+             String(u"https://sf");
+         m.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfica32.exe"] = "";
+       },
+       "self-service program C:\\Program Files\\Citrix\\ICA Client\\SelfServicePlugin\\SelfService.exe is missing; "
+       "storebrowse C:\\Program Files\\Citrix\\ICA Client\\AuthManager\\storebrowse.exe is missing; install"},
   };
   for (const auto& c : cases) {
     Kiosk kiosk;
     c.spoil(kiosk.machine);
     EXPECT_EQ(kiosk.Status(), ConfigToolExit::kFailed) << c.check;
     const std::string line = kiosk.Line(c.check);
-    EXPECT_EQ(line.substr(0, 9), "problem  ") << c.check << "\n" << kiosk.out;
+    EXPECT_EQ(line.substr(0, c.state.size()), c.state) << c.check << "\n" << kiosk.out;
     EXPECT_NE(line.find(c.says), std::string::npos) << line;
   }
-}
-
-TEST_F(KioskStatusTest, OverridesAndTheConnectionsFilesFollowTheEffectiveSettings) {
-  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(1);
-  machine.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfcrun32.exe"] = "";
-  machine.files.files[u"C:\\Lanthe\\appsrv.ini"] = "";
-  EXPECT_EQ(Status(), ConfigToolExit::kFailed);
-  EXPECT_NE(Line("overrides").find("set by policy: ConnectionType"), std::string::npos) << out;
-  EXPECT_NE(Line("files").find("the connection \"\" is not in C:\\Lanthe\\appsrv.ini"), std::string::npos) << out;
-}
-
-TEST_F(KioskStatusTest, AStoreFrontConnectionNeedsTheWorkspaceAppsPrograms) {
-  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"ConnectionType"] = Dword(3);
-  machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe\\StoreFront").values[u"StoreURL"] =
-      String(u"https://sf");
-  machine.files.files[u"C:\\Program Files\\Citrix\\ICA Client\\wfica32.exe"] = "";
-  EXPECT_EQ(Status(), ConfigToolExit::kFailed);
-  EXPECT_NE(Line("files").find("self-service program C:\\Program Files\\Citrix\\ICA Client\\SelfServicePlugin\\"
-                               "SelfService.exe is missing; storebrowse C:\\Program Files\\Citrix\\ICA Client\\"
-                               "AuthManager\\storebrowse.exe is missing; install"),
-            std::string::npos) << out;
 }
 
 TEST(KioskStatus, NeedsAWindowsKiosk) {
@@ -319,12 +318,10 @@ TEST(KioskApply, AppliesEveryStepWithoutABoxAndTheStatusAgrees) {
   // A machine policy over the file: the kiosk is locked, whatever the file says.
   machine.registry.AddKey(RegistryRoot::LocalMachine, u"Software\\Policies\\Lanthe").values[u"LockSecureScreen"] =
       Dword(1);
-  std::string out;
-  std::string err;
-  EXPECT_EQ(RunConfigTool({u"apply"}, kiosk.context, out, err), ConfigToolExit::kOk) << out << err;
-  EXPECT_EQ(err, "");
+  EXPECT_EQ(kiosk.Run({u"apply"}), ConfigToolExit::kOk) << kiosk.out << kiosk.err;
+  EXPECT_EQ(kiosk.err, "");
   for (const char* step : {"account", "autologon", "shell", "policies", "folder", "event source"}) {
-    EXPECT_NE(out.find(std::string("ok       ") + step + ": "), std::string::npos) << step << "\n" << out;
+    EXPECT_NE(kiosk.out.find(std::string("ok       ") + step + ": "), std::string::npos) << step << "\n" << kiosk.out;
   }
   EXPECT_TRUE(machine.messages.shown.empty()) << "no window, no box";
   EXPECT_EQ(machine.accounts.added, (std::vector<std::pair<Text, Text>>{{u"kiosk", u"pw"}}));
@@ -343,21 +340,18 @@ TEST(KioskApply, AppliesEveryStepWithoutABoxAndTheStatusAgrees) {
   Kiosk refused;
   refused.machine.accounts.users.pop_back();
   refused.machine.accounts.addStatus = NetStatus::kPasswordTooShort;
-  out.clear();
-  err.clear();
-  EXPECT_EQ(RunConfigTool({u"apply"}, refused.context, out, err), ConfigToolExit::kFailed);
-  EXPECT_NE(err.find("problem  account: The limited account \"kiosk\" could not be created"), std::string::npos) << err;
-  EXPECT_NE(out.find("ok       shell: "), std::string::npos) << "the other steps ran";
+  EXPECT_EQ(refused.Run({u"apply"}), ConfigToolExit::kFailed);
+  EXPECT_NE(refused.err.find("problem  account: The limited account \"kiosk\" could not be created"), std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.out.find("ok       shell: "), std::string::npos) << "the other steps ran";
   EXPECT_EQ(refused.machine.events.ids, std::vector<std::uint32_t>{EventId::kApplyFailed});
 
   // Without full rights nothing is touched.
   Kiosk filtered;
   filtered.machine.identity.elevated = false;
   filtered.machine.registry.writes = 0;
-  out.clear();
-  err.clear();
-  EXPECT_EQ(RunConfigTool({u"apply"}, filtered.context, out, err), ConfigToolExit::kUsage);
-  EXPECT_NE(err.find("full administrator rights"), std::string::npos);
+  EXPECT_EQ(filtered.Run({u"apply"}), ConfigToolExit::kUsage);
+  EXPECT_NE(filtered.err.find("full administrator rights"), std::string::npos);
   EXPECT_EQ(filtered.machine.registry.writes, 0);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "main_window_rig.h"
@@ -175,20 +176,6 @@ TEST_F(ApplySettingsTest, WithoutTheSecretStoreThePasswordIsPlainTextAndTheAdmin
   EXPECT_TRUE(fake.secrets.secrets.empty());
 }
 
-TEST_F(ApplySettingsTest, AnAccountTheSystemRefusesIsToldAndTheOtherStepsStillRun) {
-  fake.accounts.addStatus = NetStatus::kPasswordTooShort;
-  main.Settings.Autologon.CreateUser = true;
-  main.Settings.Autologon.Username = u"kiosk";
-  main.Settings.Autologon.Password = u"x";
-  main.ApplySettings();
-  ASSERT_EQ(fake.messages.shown.size(), 1u) << "once per apply";
-  EXPECT_NE(fake.messages.shown[0].find(u"\"kiosk\" could not be created"), Text::npos);
-  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
-  EXPECT_EQ(fake.groupPolicy.calls.back(), "release");
-  main.ApplySettings();
-  EXPECT_EQ(fake.messages.shown.size(), 2u) << "and told again at the next apply";
-}
-
 TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedForTheKioskUserAndOpenedAgainWithZeros) {
   constexpr char16_t kExplorerPolicies[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
   const auto dword = [](const RegistryValue* value) -> std::optional<std::uint32_t> {
@@ -216,53 +203,6 @@ TEST_F(ApplySettingsTest, TheCtrlAltDelScreenIsLockedForTheKioskUserAndOpenedAga
   }
 }
 
-TEST_F(ApplySettingsTest, TheLockIsNeitherWrittenInDebugModeNorByALimitedUser) {
-  MainWindowRig debug;
-  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
-  debug.main.Settings.LockSecureScreen = true;
-  debug.main.ApplySettings();
-  EXPECT_EQ(debug.fake.registry.writes, 0);
-
-  MainWindowRig limited;
-  limited.fake.identity.administrator = false;
-  limited.fake.groupPolicy.opens = false;
-  limited.fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
-  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  limited.main.Settings.LockSecureScreen = true;
-  limited.main.ApplySettings();
-  EXPECT_EQ(limited.fake.registry.writes, 0);
-  EXPECT_TRUE(limited.fake.groupPolicy.calls.empty()) << "a limited user's start asks for no object";
-}
-
-TEST_F(ApplySettingsTest, DebugModeWritesNothingButStillCopies) {
-  MainWindowRig debug;
-  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
-  debug.fake.files.files[kUserIni] = "ini";
-  debug.main.Settings.Autologon.CreateUser = true;
-  debug.main.ApplySettings();
-  EXPECT_EQ(debug.fake.files.files[kSharedIni], "ini");
-  EXPECT_TRUE(debug.fake.accounts.added.empty()) << "no account";
-  EXPECT_TRUE(debug.fake.accounts.lookups.empty());
-  EXPECT_EQ(debug.fake.registry.writes, 0) << "no Winlogon or policy value";
-  EXPECT_TRUE(debug.fake.groupPolicy.calls.empty());
-}
-
-TEST_F(ApplySettingsTest, ALimitedUsersRunSkipsTheAdministratorStepsAndShowsNothing) {
-  fake.identity.administrator = false;
-  fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
-  fake.groupPolicy.opens = false;
-  fake.files.files[kUserIni] = "user's";
-  main.Settings.Autologon.CreateUser = true;
-  main.Settings.XenApp.CopyXenAppSettings = true;
-  main.ApplySettings();
-  EXPECT_EQ(fake.files.files.count(kSharedIni), 0u);
-  EXPECT_TRUE(fake.accounts.added.empty());
-  EXPECT_TRUE(fake.secrets.secrets.empty());
-  EXPECT_EQ(fake.files.files.count(u"C:\\Apps\\XenAppSettings.cfg"), 0u);
-  EXPECT_EQ(fake.registry.writes, 0);
-  EXPECT_TRUE(fake.messages.shown.empty());
-}
-
 TEST_F(ApplySettingsTest, AProgramFolderOthersMayChangeIsToldOnceWithTheFixAndReportedEachTime) {
   // A folder in the root of C: inherits "Authenticated Users: Modify"; the account the
   // apply has just made may change the program.
@@ -285,23 +225,6 @@ TEST_F(ApplySettingsTest, AProgramFolderOthersMayChangeIsToldOnceWithTheFixAndRe
   }
   EXPECT_EQ(std::count(fake.events.ids.begin(), fake.events.ids.end(), EventId::kProgramFolderWritable), 2);
 
-  // Neither a limited user's apply nor Debug mode looks.
-  for (const bool debug : {false, true}) {
-    MainWindowRig other;
-    other.fake.identity.administrator = debug;
-    other.main.FormCreate(debug ? u"C:\\Apps\\lanthe.exe Debug" : u"C:\\Apps\\lanthe.exe");
-    other.main.ApplySettings();
-    EXPECT_TRUE(other.fake.fileSecurity.reads.empty()) << debug;
-  }
-}
-
-TEST_F(ApplySettingsTest, AFailedCopyIsReportedAndTheRestStillRuns) {
-  fake.files.files[kUserIni] = "ini";
-  fake.files.failWrites = true;
-  main.ApplySettings();
-  EXPECT_EQ(fake.messages.shown, std::vector<Text>{u"File copy " + Text(kUserIni) + u" to " + kSharedIni + u" failed!"});
-  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe");
-  EXPECT_EQ(fake.groupPolicy.calls.back(), "release");
 }
 
 TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
@@ -326,21 +249,85 @@ TEST_F(ApplySettingsTest, AValueThatCannotBeWrittenEndsTheCallAfterItsStep) {
                                         u"GPO\\Users\\S-1-5-32-545\\" + Text(kDesktopPolicies), u"ScreenSaveActive"));
 }
 
-TEST_F(ApplySettingsTest, WithoutTheGroupPolicyComponentAnAdministratorIsToldOnce) {
-  fake.groupPolicy.available = false;
-  main.ApplySettings();
-  main.ApplySettings();
-  ASSERT_EQ(fake.messages.shown.size(), 1u);
-  EXPECT_NE(fake.messages.shown[0].find(u"policies could not be written"), Text::npos);
-  EXPECT_NE(fake.messages.shown[0].find(u"0x80040154"), Text::npos);
-  EXPECT_EQ(Winlogon(u"shell"), u"Explorer.exe") << "everything before the policies was applied";
+// Debug mode and a limited user's run leave the machine as it is; Debug mode still copies.
+TEST(ApplySettings, DebugModeAndALimitedUserChangeNothing) {
+  const struct {
+    const char* what;
+    bool debug, groupPolicy;
+  } cases[] = {{"Debug mode", true, true},
+               {"a limited user", false, true},
+               {"a limited user without the group policy component", false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainWindowRig rig;
+    testing::FakePlatform& fake = rig.fake;
+    if (!c.debug) {
+      fake.identity.administrator = false;
+      fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
+    }
+    if (!c.debug && c.groupPolicy) fake.groupPolicy.opens = false;
+    fake.groupPolicy.available = c.groupPolicy;
+    fake.files.files[kUserIni] = "ini";
+    rig.main.FormCreate(c.debug ? u"C:\\Apps\\lanthe.exe Debug" : u"C:\\Apps\\lanthe.exe");
+    rig.main.Settings.Autologon = {true, u"kiosk", u"", true};
+    rig.main.Settings.XenApp.CopyXenAppSettings = true;
+    rig.main.Settings.LockSecureScreen = true;
+    EXPECT_NO_THROW(rig.main.ApplySettings());
+    EXPECT_EQ(fake.files.files.count(kSharedIni) ? fake.files.files[kSharedIni] : "", c.debug ? "ini" : "");
+    EXPECT_EQ(fake.files.files.count(u"C:\\Apps\\XenAppSettings.cfg"), 0u);
+    EXPECT_EQ(fake.registry.writes, 0) << "no Winlogon or policy value";
+    EXPECT_TRUE(fake.groupPolicy.calls.empty()) << "no policy object is asked for";
+    EXPECT_TRUE(fake.accounts.lookups.empty()) << "no account step";
+    EXPECT_TRUE(fake.accounts.added.empty());
+    EXPECT_TRUE(fake.secrets.secrets.empty());
+    EXPECT_TRUE(fake.fileSecurity.reads.empty()) << "the program folder is not looked at";
+    if (!c.debug) EXPECT_TRUE(fake.messages.shown.empty()) << "a limited user's log-on shows nothing";
+    EXPECT_TRUE(fake.events.ids.empty()) << "and nothing is reported";
+  }
+}
 
-  MainWindowRig limited;
-  limited.fake.identity.administrator = false;
-  limited.fake.groupPolicy.available = false;
-  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  EXPECT_NO_THROW(limited.main.ApplySettings());
-  EXPECT_TRUE(limited.fake.messages.shown.empty()) << "a limited user's log-on shows no error";
+// A failing step is told on screen, and the steps after it still run.
+TEST(ApplySettings, AFailingStepIsToldAndTheRestStillRuns) {
+  const struct {
+    const char* what;
+    std::function<void(MainWindowRig&)> spoil;
+    std::vector<Text> told;  // parts of the one message
+    bool released;           // the policy objects were still written
+    std::size_t afterTwo;    // messages after a second apply
+  } cases[] = {
+      {"a refused account",
+       [](MainWindowRig& r) {
+         r.fake.accounts.addStatus = NetStatus::kPasswordTooShort;
+         r.main.Settings.Autologon.CreateUser = true;
+         r.main.Settings.Autologon.Username = u"kiosk";
+         r.main.Settings.Autologon.Password = u"x";
+       },
+       {u"\"kiosk\" could not be created"}, true, 2},
+      {"a failed copy",
+       [](MainWindowRig& r) {
+         r.fake.files.files[kUserIni] = "ini";
+         r.fake.files.failWrites = true;
+       },
+       {u"File copy " + Text(kUserIni) + u" to " + kSharedIni + u" failed!"}, true, 2},
+      {"no group policy component", [](MainWindowRig& r) { r.fake.groupPolicy.available = false; },
+       {u"policies could not be written", u"0x80040154"}, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainWindowRig rig;
+    rig.main.FormCreate(u"C:\\Apps\\lanthe.exe");
+    c.spoil(rig);
+    rig.main.ApplySettings();
+    ASSERT_EQ(rig.fake.messages.shown.size(), 1u);
+    for (const Text& part : c.told) {
+      EXPECT_NE(rig.fake.messages.shown[0].find(part), Text::npos) << TextToUtf8(rig.fake.messages.shown[0]);
+    }
+    const RegistryValue* shell = rig.fake.registry.Value(RegistryRoot::LocalMachine, kWinlogonKey, u"shell");
+    EXPECT_TRUE(shell && shell->data == StringValueBytes(u"Explorer.exe")) << "the steps before the policies ran";
+    if (c.released) EXPECT_EQ(rig.fake.groupPolicy.calls.back(), "release");
+    rig.main.ApplySettings();
+    EXPECT_EQ(rig.fake.messages.shown.size(), c.afterTwo) << "told again at the next apply, or once";
+  }
 }
 
 TEST_F(ApplySettingsTest, AStartWithoutTheComponentGoesOnToTheSession) {
@@ -419,15 +406,6 @@ TEST_F(ApplySettingsTest, APasswordIsTriedOncePerRunAndAnEmptyOneOnlyWarnedOfOnc
   ASSERT_EQ(fake.messages.shown.size(), 2u) << "the wrong password, then once the empty one";
   EXPECT_NE(fake.messages.shown[1].find(u"has an empty password. Windows may turn automatic log-on off"), Text::npos);
   EXPECT_EQ(Winlogon(u"AutoAdminLogon"), u"1") << "written all the same";
-
-  MainWindowRig limited;
-  limited.fake.identity.administrator = false;
-  limited.fake.registry.DenyAccess(RegistryRoot::LocalMachine, kWinlogonKey);
-  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  limited.main.Settings.Autologon = {true, u"kiosk", u"", true};
-  limited.main.ApplySettings();
-  EXPECT_TRUE(limited.fake.accounts.lookups.empty()) << "no account step for a limited user";
-  EXPECT_TRUE(limited.fake.messages.shown.empty());
 }
 
 }  // namespace

